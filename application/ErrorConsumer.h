@@ -1,0 +1,23 @@
+// The application's log consumer: collects every warning and error line so a
+// failed start-up can show them all in one error box.
+#pragma once
+
+#include "Base/String.h"
+#include "Utility/Log.h"
+
+#include <mutex>
+
+class ErrorConsumer : public Brivet::Utility::Log::ILogConsumer
+{
+public:
+    void Write(int level, const char* text) override;
+
+    // Copy of the collected text (the audio thread may still append).
+    Brivet::Base::String GetText();
+
+private:
+    std::mutex lock;
+    Brivet::Base::String text;
+};
+
+extern ErrorConsumer g_ErrorConsumer;
