@@ -1,0 +1,370 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs and builds the MinGW-w64
+# dependency prefix (GoogleTest, pugixml, minizip, Assimp, stb, dr_libs).
+#
+#   prefix:  ${BRIVET_CACHE:-~/.cache/brivet}/mingw-<key>, symlinked from
+#            ~/.cache/brivet/mingw (read by cmake/mingw-w64.cmake)
+#   host:    ~/.cache/brivet/include/dr_mp3.h
+#
+# Idempotent and silent when everything is in place. Runs as root.
+set -Eeuo pipefail
+
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+readonly REPO
+readonly HOME_CACHE="$HOME/.cache/brivet"
+readonly CACHE="${BRIVET_CACHE:-$HOME_CACHE}"
+readonly LOGS="$CACHE/logs"
+readonly SRC="$CACHE/src"
+readonly BUILD="$CACHE/build"
+readonly APT_DIR="$CACHE/apt"
+JOBS=$(nproc)
+readonly JOBS
+
+# Bump when the build recipe changes: a new key means a fresh prefix.
+readonly RECIPE=1
+readonly V_PUGIXML=1.13
+readonly V_ASSIMP=5.2.5
+readonly V_MINIZIP=1.1
+readonly V_SDL2_MIXER=2.6.2
+
+readonly MINGW_ROOT=/usr/x86_64-w64-mingw32
+readonly MINGW_CC=x86_64-w64-mingw32-gcc-posix
+readonly MINGW_AR=x86_64-w64-mingw32-ar
+readonly MINGW_ZLIB="$MINGW_ROOT/lib/libz.a"
+
+readonly PACKAGES=(
+  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth libgl1-mesa-dri
+  pulseaudio pulseaudio-utils xdotool imagemagick libz-mingw-w64-dev zlib1g-dev
+  libstb-dev libpugixml-dev libassimp-dev googletest libgtest-dev dpkg-dev
+  xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core ninja-build
+  cmake clang libclang-rt-14-dev python3 assimp-testmodels
+)
+
+say() { printf 'deps: %s\n' "$*"; }
+
+on_error() {
+  printf 'deps: failed at line %s: %s\n' "$1" "$2" >&2
+  exit 1
+}
+trap 'on_error "$LINENO" "$BASH_COMMAND"' ERR
+
+declare -A RUNNING=() STAMP_OF=()
+
+# start_step NAME MESSAGE STAMP COMMAND...: runs COMMAND in the background with
+# its output in $LOGS/NAME.log; STAMP (or "-" for none) is touched on success.
+start_step() {
+  local name=$1 message=$2 stamp=$3
+  shift 3
+  say "$message"
+  (trap - ERR; set -e; "$@") >"$LOGS/$name.log" 2>&1 </dev/null &
+  RUNNING[$name]=$!
+  STAMP_OF[$name]=$stamp
+}
+
+# finish_step NAME: waits for a started step. On failure it lets the other
+# running steps end (keeping what they built), names the step and its log, and exits.
+finish_step() {
+  local name=$1 rc=0
+  wait "${RUNNING[$name]}" || rc=$?
+  unset "RUNNING[$name]"
+  if ((rc != 0)); then
+    local other other_rc
+    for other in "${!RUNNING[@]}"; do
+      other_rc=0
+      wait "${RUNNING[$other]}" || other_rc=$?
+      if ((other_rc == 0)) && [[ ${STAMP_OF[$other]} != - ]]; then
+        touch "${STAMP_OF[$other]}"
+      fi
+    done
+    printf 'deps: %s failed (exit %d); log: %s\n' "$name" "$rc" "$LOGS/$name.log" >&2
+    exit 1
+  fi
+  if [[ ${STAMP_OF[$name]} != - ]]; then
+    touch "${STAMP_OF[$name]}"
+  fi
+}
+
+# step NAME MESSAGE STAMP COMMAND...: runs COMMAND in the foreground.
+step() {
+  start_step "$@"
+  finish_step "$1"
+}
+
+# ---------------------------------------------------------------------------
+# Debian packages
+
+# Prints the packages of PACKAGES that are not installed.
+missing_packages() {
+  local -A state=()
+  local pkg status
+  while read -r pkg status; do
+    state[$pkg]=$status
+  done < <(dpkg-query -W -f='${Package} ${db:Status-Abbrev}\n' "${PACKAGES[@]}" 2>/dev/null || true)
+  for pkg in "${PACKAGES[@]}"; do
+    if [[ ${state[$pkg]:-} != ?i ]]; then
+      printf '%s\n' "$pkg"
+    fi
+  done
+}
+
+install_packages() {
+  apt-get update -q
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@"
+}
+
+# ---------------------------------------------------------------------------
+# Debian source packages through a private apt configuration
+
+# Writes deb-src entries for the deb entries of the machine's deb822 list.
+write_private_sources() {
+  local system=/etc/apt/sources.list.d/debian.sources out=$1
+  if [[ -r $system ]]; then
+    awk '
+      BEGIN { RS = ""; FS = "\n" }
+      {
+        types = ""; enabled = 1; body = ""; keep = 0
+        for (i = 1; i <= NF; i++) {
+          line = $i
+          if (line ~ /^#/) continue
+          if (line ~ /^[ \t]/) { if (keep) body = body line "\n"; continue }
+          key = tolower(line); sub(/:.*/, "", key)
+          value = line; sub(/^[^:]*:[ \t]*/, "", value)
+          keep = 0
+          if (key == "types") types = value
+          else if (key == "enabled" && tolower(value) == "no") enabled = 0
+          else if (key == "uris" || key == "suites" || key == "components" || key == "signed-by") {
+            body = body line "\n"; keep = 1
+          }
+        }
+        if (enabled && (" " types " ") ~ /[ \t]deb[ \t]/) printf "Types: deb-src\n%s\n", body
+      }' "$system" >"$out"
+  fi
+  if [[ ! -s $out ]]; then
+    cat >"$out" <<'EOF'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  fi
+}
+
+private_apt() {
+  apt-get \
+    -o Dir::Etc::SourceList="$APT_DIR/sources/private.sources" \
+    -o Dir::Etc::SourceParts="$APT_DIR/sources.d" \
+    -o Dir::State::Lists="$APT_DIR/lists" \
+    -o Dir::Cache="$APT_DIR/cache" \
+    -o APT::Sandbox::User=root \
+    "$@"
+}
+
+# fetch_sources PACKAGE=UPSTREAM_VERSION...: downloads and unpacks each into $SRC/PACKAGE.
+fetch_sources() {
+  rm -rf "$APT_DIR"
+  mkdir -p "$APT_DIR/sources" "$APT_DIR/sources.d" "$APT_DIR/lists/partial" \
+    "$APT_DIR/cache/archives/partial"
+  write_private_sources "$APT_DIR/sources/private.sources"
+  cat "$APT_DIR/sources/private.sources"
+  private_apt -q update
+
+  local spec pkg want dsc version download dscs
+  for spec in "$@"; do
+    pkg=${spec%%=*}
+    want=${spec#*=}
+    download="$SRC/download/$pkg"
+    rm -rf "$download"
+    mkdir -p "$download"
+    (cd "$download" && private_apt -q source --download-only "$pkg")
+    dscs=("$download/${pkg}"_*.dsc)
+    dsc=${dscs[0]}
+    version=${dsc##*/"${pkg}"_}
+    version=${version%.dsc}
+    version=${version#*:}
+    # Upstream part, without Debian's repack suffixes (~ds0, +dfsg).
+    version=${version%-*}
+    version=${version%%[~+]*}
+    if [[ $version != "$want" ]]; then
+      echo "source package $pkg is $version, expected $want" >&2
+      exit 1
+    fi
+    rm -rf "${SRC:?}/$pkg.tmp"
+    dpkg-source -x "$dsc" "$SRC/$pkg.tmp"
+    if [[ $pkg == assimp ]]; then
+      # Debian links the system libdraco (none for MinGW, and not needed here).
+      (cd "$SRC/$pkg.tmp" && patch -R -p1 <debian/patches/use-system-libdraco.patch)
+    fi
+    rm -rf "${SRC:?}/${pkg:?}"
+    mv "$SRC/$pkg.tmp" "$SRC/$pkg"
+    touch "$SRC/$pkg/.brivet-unpacked"
+  done
+}
+
+# ---------------------------------------------------------------------------
+# MinGW-w64 builds
+
+cross_cmake() {
+  local name=$1 source=$2
+  shift 2
+  rm -rf "${BUILD:?}/$name"
+  cmake -S "$source" -B "$BUILD/$name" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-w64.cmake" \
+    -DBRIVET_MINGW_PREFIX="$PREFIX" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+    -DBUILD_SHARED_LIBS=OFF \
+    "$@"
+  cmake --build "$BUILD/$name" -j "$JOBS"
+  cmake --install "$BUILD/$name"
+  rm -rf "${BUILD:?}/$name"
+}
+
+build_gtest() {
+  cross_cmake googletest /usr/src/googletest \
+    -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=OFF
+}
+
+build_pugixml() {
+  cross_cmake pugixml "$SRC/pugixml" -DPUGIXML_BUILD_TESTS=OFF
+}
+
+build_minizip() {
+  local out="$BUILD/minizip" file pid pids=()
+  rm -rf "$out"
+  mkdir -p "$out" "$PREFIX/include/minizip" "$PREFIX/lib"
+  for file in ioapi mztools unzip zip iowin32; do
+    "$MINGW_CC" -O2 -c "$SRC/minizip/$file.c" -o "$out/$file.o" &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do
+    wait "$pid"
+  done
+  "$MINGW_AR" rcs "$PREFIX/lib/libminizip.a" "$out"/*.o
+  for file in crypt ioapi mztools unzip zip iowin32; do
+    install -m 644 "$SRC/minizip/$file.h" "$PREFIX/include/minizip/"
+  done
+  rm -rf "$out"
+}
+
+build_assimp() {
+  local importer
+  local importers=()
+  for importer in OBJ COLLADA FBX ASSBIN GLTF IQM; do
+    importers+=("-DASSIMP_BUILD_${importer}_IMPORTER=ON")
+  done
+  # Its private header-only pugixml 1.12 is renamed so the program's 1.13 links beside it.
+  cross_cmake assimp "$SRC/assimp" \
+    -DCMAKE_CXX_FLAGS="-Dpugi=assimp_pugi -I/usr/include/utf8cpp" \
+    -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON \
+    -DUNZIP_FOUND=ON \
+    -DUNZIP_INCLUDE_DIRS="$PREFIX/include/minizip" \
+    -DUNZIP_LIBRARIES="$PREFIX/lib/libminizip.a;$MINGW_ZLIB" \
+    -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include" \
+    -DZLIB_LIBRARY_REL="$MINGW_ZLIB" \
+    -DZLIB_LIBRARY_DBG="$MINGW_ZLIB" \
+    -DASSIMP_BUILD_ZLIB=OFF \
+    -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF \
+    "${importers[@]}" \
+    -DASSIMP_NO_EXPORT=ON \
+    -DASSIMP_BUILD_ASSIMP_TOOLS=OFF \
+    -DASSIMP_BUILD_SAMPLES=OFF \
+    -DASSIMP_BUILD_TESTS=OFF \
+    -DASSIMP_BUILD_DOCS=OFF \
+    -DASSIMP_WARNINGS_AS_ERRORS=OFF \
+    -DASSIMP_INJECT_DEBUG_POSTFIX=OFF \
+    -DASSIMP_IGNORE_GIT_HASH=ON \
+    -DASSIMP_INSTALL_PDB=OFF
+  # The link interface must name the static zlib only (no zlib1.dll).
+  if grep -rn 'libz\.dll\.a\|zlib1' "$PREFIX"/lib/cmake/assimp-*/; then
+    echo "assimp's exported link interface refers to the zlib DLL" >&2
+    exit 1
+  fi
+}
+
+copy_headers() {
+  mkdir -p "$PREFIX/include/stb"
+  cp /usr/include/stb/*.h "$PREFIX/include/stb/"
+  cp "$SRC/libsdl2-mixer/src/codecs/dr_libs/"dr_*.h "$PREFIX/include/"
+}
+
+install_host_headers() {
+  mkdir -p "$HOME_CACHE/include"
+  cp "$PREFIX/include/"dr_*.h "$HOME_CACHE/include/"
+}
+
+link_prefix() {
+  ln -sfn "$PREFIX" "$HOME_CACHE/mingw.tmp"
+  mv -T "$HOME_CACHE/mingw.tmp" "$HOME_CACHE/mingw"
+}
+
+# ---------------------------------------------------------------------------
+
+main() {
+  mkdir -p "$CACHE" "$LOGS" "$HOME_CACHE"
+  exec 9>"$CACHE/.deps.lock"
+  flock 9
+
+  local missing
+  mapfile -t missing < <(missing_packages)
+  if ((${#missing[@]})); then
+    step packages "installing ${missing[*]}" - install_packages "${missing[@]}"
+  fi
+
+  local v_gtest
+  v_gtest=$(dpkg-query -W -f='${Version}' googletest)
+  v_gtest=${v_gtest%-*}
+  local key="r$RECIPE-assimp$V_ASSIMP-pugixml$V_PUGIXML-minizip$V_MINIZIP-gtest$v_gtest"
+  PREFIX="$(realpath -m "$CACHE")/mingw-$key"
+  readonly PREFIX
+  local stamps="$PREFIX/.brivet"
+
+  if [[ ! -e $stamps/complete ]]; then
+    mkdir -p "$stamps"
+    # GoogleTest and pugixml build beside the source download and Assimp.
+    if [[ ! -e $stamps/googletest ]]; then
+      start_step googletest "building GoogleTest $v_gtest" "$stamps/googletest" build_gtest
+    fi
+
+    local fetch=() spec
+    for spec in pugixml=$V_PUGIXML assimp=$V_ASSIMP minizip=$V_MINIZIP libsdl2-mixer=$V_SDL2_MIXER; do
+      [[ -e $SRC/${spec%%=*}/.brivet-unpacked ]] || fetch+=("$spec")
+    done
+    if ((${#fetch[@]})); then
+      step sources "fetching Debian sources: ${fetch[*]%%=*}" - fetch_sources "${fetch[@]}"
+    fi
+
+    if [[ ! -e $stamps/pugixml ]]; then
+      start_step pugixml "building pugixml $V_PUGIXML" "$stamps/pugixml" build_pugixml
+    fi
+    if [[ ! -e $stamps/headers ]]; then
+      step headers "copying stb and dr_libs headers" "$stamps/headers" copy_headers
+    fi
+    if [[ ! -e $stamps/minizip ]]; then
+      step minizip "building minizip $V_MINIZIP" "$stamps/minizip" build_minizip
+    fi
+    if [[ ! -e $stamps/assimp ]]; then
+      step assimp "building Assimp $V_ASSIMP" "$stamps/assimp" build_assimp
+    fi
+    local name
+    for name in "${!RUNNING[@]}"; do
+      finish_step "$name"
+    done
+    touch "$stamps/complete"
+  fi
+
+  if [[ $(readlink "$HOME_CACHE/mingw" || true) != "$PREFIX" ]]; then
+    step link "linking $HOME_CACHE/mingw -> $PREFIX" - link_prefix
+  fi
+  if ! cmp -s "$PREFIX/include/dr_mp3.h" "$HOME_CACHE/include/dr_mp3.h"; then
+    step host-headers "copying dr_libs headers for the host build" - install_host_headers
+  fi
+}
+
+main "$@"
