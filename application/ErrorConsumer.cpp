@@ -2,7 +2,7 @@
 
 ErrorConsumer g_ErrorConsumer;
 
-void ErrorConsumer::Write(int level, const char* line)
+void ErrorConsumer::Write(int32_t level, const char* line)
 {
     // The main and the audio thread both log; the text is appended under a lock.
     std::lock_guard<std::mutex> guard(lock);

@@ -10,7 +10,7 @@
 class ErrorConsumer : public Brivet::Utility::Log::ILogConsumer
 {
 public:
-    void Write(int level, const char* text) override;
+    void Write(int32_t level, const char* text) override;
 
     // Copy of the collected text (the audio thread may still append).
     Brivet::Base::String GetText();

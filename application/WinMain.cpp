@@ -16,7 +16,7 @@ namespace
 void ShowErrorBox()
 {
     String text = g_ErrorConsumer.GetText();
-    MessageBoxA(nullptr, text.c_str(), "BRIVET ERROR", MB_ICONERROR | MB_OK);
+    MessageBoxA(nullptr, text.GetText(), "BRIVET ERROR", MB_ICONERROR | MB_OK);
 }
 
 } // namespace
@@ -40,7 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     FindClose(search);
     String archiveName(found.cFileName);
 
-    Log::Error("The demo runtime cannot open '%s' yet: the archive reader is not part of this build", archiveName.c_str());
+    Log::Error("The demo runtime cannot open '%s' yet: the archive reader is not part of this build", archiveName.GetText());
     ShowErrorBox();
     return -5;
 }
