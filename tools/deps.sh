@@ -34,7 +34,7 @@ readonly MINGW_ZLIB="$MINGW_ROOT/lib/libz.a"
 
 readonly PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth libgl1-mesa-dri
-  pulseaudio pulseaudio-utils xdotool imagemagick libz-mingw-w64-dev zlib1g-dev
+  pulseaudio pulseaudio-utils xdotool x11-utils imagemagick libz-mingw-w64-dev zlib1g-dev
   libstb-dev libpugixml-dev libassimp-dev googletest libgtest-dev dpkg-dev
   xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core ninja-build
   cmake clang libclang-rt-14-dev python3 assimp-testmodels
