@@ -1,0 +1,52 @@
+// The repository's factory tables in registration order.
+#include "repository/RegisterRepository.h"
+
+#include "Assets/Effect/IEffectFactory.h"
+#include "Assets/Resource/IResourceFactory.h"
+#include "Demo.h"
+
+namespace Brivet
+{
+namespace
+{
+using Assets::Effect::IEffectFactory;
+using Assets::Resource::IResourceFactory;
+
+// One row per resource type, in this order: "texture", "cubetexture", "effect",
+// "scene", "RenderChunk", "gbuffer", "Font", "computeShader", "shaderresource",
+// "buffer". Each type adds its factory's row when it is built; null rows are
+// passed over (the list is never empty).
+IResourceFactory* const resourceFactories[] = {
+    nullptr,
+};
+
+// One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
+// "GBufferLighting2D", "Renderer3D", "RendererGBuffer3D", "CubeRenderer3D",
+// "Scene3D", "Particle3D", "Transform3D", "Merge3D", "Duplicate3D", "Shape3D",
+// "Camera3D", "TextPlane3D", "CameraShake", "CameraMod", "Instancer3D",
+// "PointLight3D", "DirectionalLight3D", "AmbientLight3D", "SpotLight3D",
+// "ComputedGeometry3D", "ProceduralGeometry3D", "AreaSphereLight3D",
+// "AreaTubeLight3D", "MeshToShaderResource", "ComputedBuffer". Null rows are
+// passed over.
+IEffectFactory* const effectFactories[] = {
+    nullptr,
+};
+} // namespace
+
+bool RegisterRepository(Demo* demo)
+{
+    if (!demo)
+        return false;
+    for (IResourceFactory* factory : resourceFactories)
+    {
+        if (factory)
+            demo->RegisterResourceFactory(factory);
+    }
+    for (IEffectFactory* factory : effectFactories)
+    {
+        if (factory)
+            demo->RegisterEffectFactory(factory);
+    }
+    return true;
+}
+} // namespace Brivet
