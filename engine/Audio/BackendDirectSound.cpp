@@ -1,0 +1,312 @@
+// DirectSound 8 device, primary buffer and the two-second looping ring, the audio
+// thread that refills what the play cursor has passed, and the play position.
+#include "Audio/BackendDirectSound.h"
+
+#include "Audio/Renderer.h"
+#include "Utility/Assert.h"
+#include "Utility/Log.h"
+
+#include <dsound.h>
+#include <dr_mp3.h>
+
+#include <cstdlib>
+
+using Brivet::Utility::Log;
+
+namespace Brivet::Audio
+{
+namespace
+{
+// KSDATAFORMAT_SUBTYPE_IEEE_FLOAT: MinGW declares it but links it nowhere.
+const GUID SubtypeIeeeFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+template <typename T>
+void SafeRelease(T*& object)
+{
+    if (object)
+    {
+        object->Release();
+        object = nullptr;
+    }
+}
+} // namespace
+
+BackendDirectSound::BackendDirectSound(Renderer* renderer)
+    : IBackend(renderer)
+{
+}
+
+BackendDirectSound::~BackendDirectSound()
+{
+    // The owner stops the thread first; one still running would use the ring after it.
+    if (IsRunning())
+        Stop();
+    ReleaseObjects();
+    CloseHandle();
+}
+
+uint32_t BackendDirectSound::GetSampleRate()
+{
+    return sampleRate;
+}
+
+bool BackendDirectSound::Init(uint32_t rate)
+{
+    return Init(rate, GetForegroundWindow(), nullptr);
+}
+
+bool BackendDirectSound::Init(uint32_t rate, HWND window, const GUID* deviceGuid)
+{
+    ReleaseObjects();
+    sampleRate = rate;
+    ringFrames = 2 * rate;
+
+    // Device
+    HRESULT hr = DirectSoundCreate8(deviceGuid, &device, nullptr);
+    if (FAILED(hr))
+    {
+        Log::Error("[audio] DirectSoundCreate8 failed");
+        return false;
+    }
+    hr = device->SetCooperativeLevel(window, DSSCL_PRIORITY);
+    if (FAILED(hr))
+    {
+        Log::Error("[audio] SetCooperativeLevel failed");
+        return false;
+    }
+
+    // Primary buffer
+    DSBUFFERDESC desc = {};
+    desc.dwSize = sizeof(DSBUFFERDESC);
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    hr = device->CreateSoundBuffer(&desc, &primary, nullptr);
+    if (FAILED(hr))
+    {
+        Log::Error("[audio] Primary sound buffer creation failed");
+        return false;
+    }
+
+    // Output format: 32-bit float stereo, else 16-bit stereo
+    hr = E_FAIL;
+    if (floatOutput)
+    {
+        format = {};
+        format.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+        format.Format.nChannels = 2;
+        format.Format.nSamplesPerSec = rate;
+        format.Format.nAvgBytesPerSec = rate * 8;
+        format.Format.nBlockAlign = 8;
+        format.Format.wBitsPerSample = 32;
+        format.Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+        format.Samples.wValidBitsPerSample = 32;
+        format.dwChannelMask = SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT;
+        format.SubFormat = SubtypeIeeeFloat;
+        bytesPerSample = 4;
+        hr = primary->SetFormat(&format.Format);
+    }
+    if (FAILED(hr))
+    {
+        Log::Warning("[audio] SetWaveFormat (float) failed");
+        format = {};
+        format.Format.wFormatTag = WAVE_FORMAT_PCM;
+        format.Format.nChannels = 2;
+        format.Format.nSamplesPerSec = rate;
+        format.Format.nAvgBytesPerSec = rate * 4;
+        format.Format.nBlockAlign = 4;
+        format.Format.wBitsPerSample = 16;
+        format.Format.cbSize = 0;
+        bytesPerSample = 2;
+        hr = primary->SetFormat(&format.Format);
+        if (FAILED(hr))
+        {
+            Log::Error("[audio] SetWaveFormat (short) failed");
+            return false;
+        }
+        // The audio thread converts from floats; it must not allocate.
+        shortScratch = static_cast<float*>(malloc(sizeof(float) * 2 * ringFrames));
+        if (!shortScratch)
+        {
+            Log::Error("[audio] Conversion buffer allocation failed");
+            return false;
+        }
+    }
+
+    // The ring
+    desc = {};
+    desc.dwSize = sizeof(DSBUFFERDESC);
+    desc.dwFlags = DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
+    desc.dwBufferBytes = ringFrames * bytesPerSample * 2;
+    desc.lpwfxFormat = &format.Format;
+    hr = device->CreateSoundBuffer(&desc, &ring, nullptr);
+    if (FAILED(hr))
+    {
+        Log::Error("[audio] Secondary sound buffer creation failed");
+        return false;
+    }
+    return true;
+}
+
+bool BackendDirectSound::Shutdown()
+{
+    ReleaseObjects();
+    return true;
+}
+
+void BackendDirectSound::ReleaseObjects()
+{
+    SafeRelease(ring);
+    SafeRelease(primary);
+    SafeRelease(device);
+    free(shortScratch);
+    shortScratch = nullptr;
+}
+
+bool BackendDirectSound::Start()
+{
+    if (!ring)
+    {
+        BRIVET_ASSERT("Audio/BackendDirectSound", "Start needs a successful Init");
+        return false;
+    }
+    if (IsRunning())
+        return true;
+    CloseHandle(); // of a thread that an earlier Stop ended
+
+    // Prefill the whole ring: the first two seconds from the mixing position
+    ring->SetCurrentPosition(0);
+    progress = PackProgress(0, 0);
+    lockFailed = false;
+    if (!FillBuffer(0, ringFrames))
+        return false;
+
+    // The flags are set before the thread exists, so that a Stop right after this
+    // returns neither early nor never.
+    stop = 0;
+    running = 1;
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, &Thread::EntryPoint, static_cast<Thread*>(this), 0, &id);
+    if (!thread)
+    {
+        running = 0;
+        Log::Error("[audio] StartThread failed");
+        return false;
+    }
+    handle = thread;
+    threadId = id;
+    SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
+    return true;
+}
+
+bool BackendDirectSound::Stop()
+{
+    stop = 1;
+    while (IsRunning())
+        Sleep(1);
+    // The body has returned; let the thread itself finish before its handle goes.
+    if (handle)
+        WaitForSingleObject(static_cast<HANDLE>(handle), INFINITE);
+    CloseHandle();
+    return true;
+}
+
+bool BackendDirectSound::IsRunning()
+{
+    return Thread::IsRunning();
+}
+
+bool BackendDirectSound::GetPassedFrames(uint32_t writeFrame, uint32_t& passed)
+{
+    DWORD cursor = 0;
+    if (!ring || FAILED(ring->GetCurrentPosition(&cursor, nullptr)))
+        return false;
+    passed = (cursor / (bytesPerSample * 2) - writeFrame + ringFrames) % ringFrames;
+    if (passed > ringFrames / 2)
+        passed = 0;
+    return true;
+}
+
+uint32_t BackendDirectSound::GetPosition()
+{
+    const uint64_t current = progress.load(std::memory_order_acquire);
+    const uint32_t framesPlayed = static_cast<uint32_t>(current >> 32);
+    uint32_t passed = 0;
+    if (!GetPassedFrames(static_cast<uint32_t>(current), passed))
+        return framesPlayed;
+    return framesPlayed + passed;
+}
+
+void BackendDirectSound::Run()
+{
+    if (!ring)
+        return;
+    if (FAILED(ring->Play(0, 0, DSBPLAY_LOOPING)))
+    {
+        Log::Error("[audio] Play failed");
+        return;
+    }
+
+    do
+    {
+        // Refill the stretch the play cursor has passed. A stretch that cannot be
+        // locked stays pending: the count and the write frame stand until it is mixed.
+        const uint64_t current = progress.load(std::memory_order_relaxed);
+        const uint32_t framesPlayed = static_cast<uint32_t>(current >> 32);
+        const uint32_t writeFrame = static_cast<uint32_t>(current);
+        uint32_t passed = 0;
+        if (GetPassedFrames(writeFrame, passed) && passed > 0 && FillBuffer(writeFrame, passed))
+            progress.store(PackProgress(framesPlayed + passed, (writeFrame + passed) % ringFrames), std::memory_order_release);
+
+        Sleep(3);
+    } while (!stop);
+
+    ring->Stop();
+}
+
+bool BackendDirectSound::FillBuffer(uint32_t startFrame, uint32_t frames)
+{
+    if (!ring || !renderer)
+        return true;
+
+    const uint32_t frameBytes = bytesPerSample * 2;
+    void* regions[2] = {};
+    DWORD sizes[2] = {};
+    const HRESULT hr = ring->Lock(startFrame * frameBytes, frames * frameBytes, &regions[0], &sizes[0], &regions[1], &sizes[1], 0);
+    if (FAILED(hr))
+    {
+        if (!lockFailed)
+            Log::Error("[audio] Lock failed: %08X", static_cast<unsigned>(hr));
+        lockFailed = true;
+        return false;
+    }
+    lockFailed = false;
+
+    // The ring wraps: the stretch may come as two regions, mixed in order.
+    const uint32_t tag = format.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE ? format.SubFormat.Data1 : format.Format.wFormatTag;
+    if (tag == WAVE_FORMAT_IEEE_FLOAT)
+    {
+        for (int i = 0; i < 2; ++i)
+        {
+            if (regions[i])
+                renderer->Mix(static_cast<float*>(regions[i]), sizes[i] / frameBytes);
+        }
+    }
+    else if (tag == WAVE_FORMAT_PCM)
+    {
+        for (int i = 0; i < 2; ++i)
+        {
+            if (!regions[i])
+                continue;
+            const uint32_t samples = sizes[i] / bytesPerSample;
+            renderer->Mix(shortScratch, samples / 2);
+            drmp3dec_f32_to_s16(shortScratch, static_cast<drmp3_int16*>(regions[i]), samples);
+        }
+    }
+    else
+    {
+        BRIVET_ASSERT("Audio/BackendDirectSound", "Unknown format: %d", static_cast<int>(tag));
+    }
+
+    ring->Unlock(regions[0], sizes[0], regions[1], sizes[1]);
+    return true;
+}
+} // namespace Brivet::Audio
