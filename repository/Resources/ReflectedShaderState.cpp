@@ -1,0 +1,235 @@
+// Declaration, resolution and per-frame binding of a reflected shader's variables.
+#include "repository/Resources/ReflectedShaderState.h"
+
+#include "Assets/Effect/IEffect.h"
+#include "Assets/Resource/IResource.h"
+#include "Base/StaticString.h"
+#include "Graphics/ConstantBuffer.h"
+#include "Graphics/ITexture.h"
+#include "Graphics/Program.h"
+#include "Graphics/Shader.h"
+#include "Parameters/Parameter.h"
+#include "repository/Resources/ShaderReflectionHostBase.h"
+#include "repository/Resources/Texture.h"
+
+using Brivet::Base::Dictionary;
+using Brivet::Base::StaticString;
+using Brivet::Base::String;
+using Brivet::Graphics::Program;
+
+namespace
+{
+template <typename V>
+void Empty(Dictionary<String, V>& table)
+{
+    while (table.GetCount() != 0)
+    {
+        const String key(table.GetEntry(0).key);
+        table.Remove(key);
+    }
+}
+
+// The parameter of one value type under the variable name, and no other.
+template <typename T>
+void Store(ReflectedShaderState& state, Dictionary<String, Brivet::Parameters::Parameter<T>*>& table,
+           const String& variable, Brivet::Parameters::Parameter<T>* parameter)
+{
+    state.floatParameters.Remove(variable);
+    state.float2Parameters.Remove(variable);
+    state.float3Parameters.Remove(variable);
+    state.float4Parameters.Remove(variable);
+    table.Set(variable, parameter);
+}
+
+// Types whose class derives from Texture: the texture itself and the cube render target.
+bool IsTextureResource(Brivet::Assets::Resource::IResource* resource)
+{
+    static const StaticString<64> texture("texture");
+    static const StaticString<64> cube("cubetexture");
+    StaticString<64> type;
+    resource->GetTypeName(type);
+    return type.GetHashLower() == texture.GetHashLower() || type.GetHashLower() == cube.GetHashLower();
+}
+
+void BindView(Program* program, const char* name, ID3D11ShaderResourceView* view)
+{
+    const uint32_t mask = program->GetStageMask();
+    if (mask & Program::StagePixel)
+        program->GetPixelShader()->SetShaderResource(name, view);
+    if (mask & Program::StageVertex)
+        program->GetVertexShader()->SetShaderResource(name, view);
+    if (mask & Program::StageGeometry)
+        program->GetGeometryShader()->SetShaderResource(name, view);
+}
+
+ID3D11ShaderResourceView* ViewOf(Texture* texture)
+{
+    Brivet::Graphics::ITexture* gpu = texture ? texture->GetTexture() : nullptr;
+    return gpu ? gpu->GetShaderResourceView() : nullptr;
+}
+} // namespace
+
+void ReflectedShaderState::Declare(const String& prefix, Brivet::Assets::Effect::IEffect* effect,
+                                   ShaderReflectionHostBase* host)
+{
+    // Rebuilt from the host: a variable the shader no longer names is not written again.
+    Empty(floatParameters);
+    Empty(float2Parameters);
+    Empty(float3Parameters);
+    Empty(float4Parameters);
+    if (!effect || !host)
+        return;
+
+    // Constants in slot order
+    for (uint32_t i = 0; i < host->constants.GetCapacity(); ++i)
+    {
+        const auto& slot = host->constants.GetSlot(i);
+        if (!slot.IsLive())
+            continue;
+        const String variable(slot.key);
+        StaticString<64> name;
+        if (prefix.GetLength() == 0)
+            name = StaticString<64>(variable.GetText());
+        else
+            name.Format("%s - %s", prefix.GetText(), variable.GetText());
+
+        switch (slot.value)
+        {
+        case Brivet::Parameters::Type::Float:
+            Store(*this, floatParameters, variable, effect->AddParameter<float>(name, 0.0f));
+            break;
+        case Brivet::Parameters::Type::Vector2:
+            Store(*this, float2Parameters, variable, effect->AddParameter<D3DXVECTOR2>(name, D3DXVECTOR2(0.0f, 0.0f)));
+            break;
+        case Brivet::Parameters::Type::Vector3:
+            Store(*this, float3Parameters, variable,
+                  effect->AddParameter<D3DXVECTOR3>(name, D3DXVECTOR3(0.0f, 0.0f, 0.0f)));
+            break;
+        case Brivet::Parameters::Type::Vector4:
+            Store(*this, float4Parameters, variable,
+                  effect->AddParameter<D3DXVECTOR4>(name, D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f)));
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Inputs in the order first met
+    static const StaticString<64> textureType("texture");
+    static const StaticString<64> shaderResourceType("shaderresource");
+    for (const ShaderReflectionHostBase::ShaderInput& input : host->inputs)
+    {
+        effect->DeclareInput(StaticString<64>(input.name.GetText()),
+                             input.kind == ShaderReflectionHostBase::ShaderInput::KindTexture ? textureType
+                                                                                             : shaderResourceType);
+    }
+}
+
+void ReflectedShaderState::ResolveInputs(Brivet::Assets::Effect::IEffect* effect, ShaderReflectionHostBase* host)
+{
+    Empty(textures);
+    Empty(shaderResources);
+    if (!effect || !host)
+        return;
+
+    for (const ShaderReflectionHostBase::ShaderInput& input : host->inputs)
+    {
+        Brivet::Assets::Resource::IResource* bound = nullptr;
+        Brivet::Assets::Effect::IEffect::Input* record = nullptr;
+        if (effect->inputs.Find(StaticString<64>(input.name.GetText()), &record))
+            bound = record->bound;
+
+        if (input.kind == ShaderReflectionHostBase::ShaderInput::KindTexture)
+        {
+            textures.Set(input.name, bound && IsTextureResource(bound) ? static_cast<Texture*>(bound) : nullptr);
+        }
+        else
+        {
+            // Recorded without a resource: bound as a null view (see the table's note).
+            shaderResources.Set(input.name, nullptr);
+        }
+    }
+}
+
+void ReflectedShaderState::Update(Program* program, float time)
+{
+    if (!program)
+        return;
+    for (uint32_t i = 0; i < floatParameters.GetCount(); ++i)
+    {
+        const auto& entry = floatParameters.GetEntry(i);
+        program->SetFloat(entry.key.GetText(), entry.value->GetValue(time));
+    }
+    for (uint32_t i = 0; i < float2Parameters.GetCount(); ++i)
+    {
+        const auto& entry = float2Parameters.GetEntry(i);
+        const D3DXVECTOR2 value = entry.value->GetValue(time);
+        program->SetFloat2(entry.key.GetText(), value);
+    }
+    for (uint32_t i = 0; i < float3Parameters.GetCount(); ++i)
+    {
+        const auto& entry = float3Parameters.GetEntry(i);
+        const D3DXVECTOR3 value = entry.value->GetValue(time);
+        program->SetFloat3(entry.key.GetText(), value);
+    }
+    for (uint32_t i = 0; i < float4Parameters.GetCount(); ++i)
+    {
+        const auto& entry = float4Parameters.GetEntry(i);
+        const D3DXVECTOR4 value = entry.value->GetValue(time);
+        program->SetFloat4(entry.key.GetText(), value);
+    }
+}
+
+void ReflectedShaderState::BindResources(Program* program)
+{
+    if (!program)
+        return;
+    for (uint32_t i = 0; i < textures.GetCount(); ++i)
+        BindView(program, textures.GetEntry(i).key.GetText(), ViewOf(textures.GetEntry(i).value));
+    for (uint32_t i = 0; i < shaderResources.GetCount(); ++i)
+        BindView(program, shaderResources.GetEntry(i).key.GetText(), nullptr);
+}
+
+void ReflectedShaderState::UpdateCompute(Brivet::Graphics::ComputeShader* shader, float time)
+{
+    if (!shader)
+        return;
+    Brivet::Graphics::ConstantBuffer* buffer = shader->GetConstantBuffer();
+    if (buffer->GetSize() == 0)
+        return;
+    // SetVariable writes at most the variable's reflected size and never past the buffer.
+    for (uint32_t i = 0; i < floatParameters.GetCount(); ++i)
+    {
+        const auto& entry = floatParameters.GetEntry(i);
+        const float value = entry.value->GetValue(time);
+        buffer->SetVariable(entry.key.GetText(), &value, sizeof(value));
+    }
+    for (uint32_t i = 0; i < float2Parameters.GetCount(); ++i)
+    {
+        const auto& entry = float2Parameters.GetEntry(i);
+        const D3DXVECTOR2 value = entry.value->GetValue(time);
+        buffer->SetVariable(entry.key.GetText(), &value, sizeof(value));
+    }
+    for (uint32_t i = 0; i < float3Parameters.GetCount(); ++i)
+    {
+        const auto& entry = float3Parameters.GetEntry(i);
+        const D3DXVECTOR3 value = entry.value->GetValue(time);
+        buffer->SetVariable(entry.key.GetText(), &value, sizeof(value));
+    }
+    for (uint32_t i = 0; i < float4Parameters.GetCount(); ++i)
+    {
+        const auto& entry = float4Parameters.GetEntry(i);
+        const D3DXVECTOR4 value = entry.value->GetValue(time);
+        buffer->SetVariable(entry.key.GetText(), &value, sizeof(value));
+    }
+}
+
+void ReflectedShaderState::BindComputeResources(Brivet::Graphics::ComputeShader* shader)
+{
+    if (!shader)
+        return;
+    for (uint32_t i = 0; i < textures.GetCount(); ++i)
+        shader->SetShaderResource(textures.GetEntry(i).key.GetText(), ViewOf(textures.GetEntry(i).value));
+    for (uint32_t i = 0; i < shaderResources.GetCount(); ++i)
+        shader->SetShaderResource(shaderResources.GetEntry(i).key.GetText(), nullptr);
+}
