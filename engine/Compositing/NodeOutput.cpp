@@ -14,12 +14,7 @@
 #include "Utility/Log.h"
 #include "Utility/XML/Node.h"
 
-#if __has_include("repository/Resources/Texture.h")
 #include "repository/Resources/Texture.h"
-#define BRIVET_HAS_TEXTURE_RESOURCE 1
-#else
-#define BRIVET_HAS_TEXTURE_RESOURCE 0
-#endif
 
 #include <d3d11.h>
 
@@ -162,16 +157,19 @@ bool CreateShared(Graphics::System* system)
     return CreateStates(system);
 }
 
-// The colour texture of an input: only texture resources (the "texture" type and the
-// types that stand in for it) have one, and a pooled one only while it is acquired.
+// The colour texture of an input: only "texture" resources have one (a pooled one only
+// while it is acquired). The type itself is compared, not what it stands in for, since
+// the cast below is to that one class.
 Graphics::ITexture* TextureOfResource(Assets::Resource::IResource* resource)
 {
-#if BRIVET_HAS_TEXTURE_RESOURCE
+    if (!resource)
+        return nullptr;
     static const Base::StaticString<64> textureType("texture");
-    if (resource && resource->IsCompatible(textureType))
-        return static_cast<Texture*>(resource)->GetTexture();
-#endif
-    return nullptr;
+    Base::StaticString<64> type;
+    resource->GetTypeName(type);
+    if (type.GetHashLower() != textureType.GetHashLower())
+        return nullptr;
+    return static_cast<Texture*>(resource)->GetTexture();
 }
 
 NodeOutput::InputTextureFunction g_InputTexture = &TextureOfResource;
