@@ -1,7 +1,12 @@
+// The start-up dialog's procedure: the heading, the resolution and window-style
+// lists, and Run or Cancel as the dialog's result.
 #include "SetupDialog.h"
 
 #include "resource.h"
 #include "Graphics/StartupSettings.h"
+
+#include <cstdlib>
+#include <cstring>
 
 namespace SetupDialog
 {
@@ -10,6 +15,35 @@ namespace
 {
 
 Params* g_Params = nullptr;
+
+// A name longer than 255 UTF-16 units is cut there (never inside a surrogate
+// pair); the heading's text is always terminated.
+void SetHeading(HWND dialog, const Brivet::Base::String& name)
+{
+    constexpr int Capacity = 256;
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, name.GetText(), -1, nullptr, 0); // terminator included
+    if (needed <= 0)
+        return;
+
+    WCHAR heading[Capacity] = {};
+    if (needed <= Capacity)
+    {
+        MultiByteToWideChar(CP_UTF8, 0, name.GetText(), -1, heading, Capacity);
+    }
+    else
+    {
+        WCHAR* whole = (WCHAR*)calloc((size_t)needed, sizeof(WCHAR));
+        if (!whole)
+            return;
+        MultiByteToWideChar(CP_UTF8, 0, name.GetText(), -1, whole, needed);
+        int keep = Capacity - 1;
+        if (whole[keep - 1] >= 0xD800 && whole[keep - 1] <= 0xDBFF)
+            keep--;
+        memcpy(heading, whole, (size_t)keep * sizeof(WCHAR));
+        free(whole);
+    }
+    SetWindowTextW(GetDlgItem(dialog, IDC_TITLE), heading);
+}
 
 void InitDialog(HWND dialog, Params* params)
 {
@@ -21,17 +55,9 @@ void InitDialog(HWND dialog, Params* params)
     if (params->titleFont)
         SendDlgItemMessageA(dialog, IDC_TITLE, WM_SETFONT, (WPARAM)params->titleFont, TRUE);
 
-    // Heading: the demo's UTF-8 name; a name too long for the buffer is cut, always terminated.
+    // Heading: the demo's UTF-8 name
     if (params->name.GetLength() > 0)
-    {
-        WCHAR heading[256] = {};
-        if (MultiByteToWideChar(CP_UTF8, 0, params->name.GetText(), -1, heading, 256) == 0)
-        {
-            MultiByteToWideChar(CP_UTF8, 0, params->name.GetText(), (int)params->name.GetLength(), heading, 255);
-            heading[255] = 0;
-        }
-        SetWindowTextW(GetDlgItem(dialog, IDC_TITLE), heading);
-    }
+        SetHeading(dialog, params->name);
 
     // Display modes of the desktop
     for (DWORD index = 0;; index++)
