@@ -4,6 +4,9 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/Layer2DFactory.h"
+#include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
 {
@@ -17,7 +20,8 @@ using Assets::Resource::IResourceFactory;
 // "buffer". Each type adds its factory's row when it is built; null rows are
 // passed over (the list is never empty).
 IResourceFactory* const resourceFactories[] = {
-    nullptr,
+    &TextureFactory::instance,
+    &EffectFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
@@ -29,7 +33,7 @@ IResourceFactory* const resourceFactories[] = {
 // "AreaTubeLight3D", "MeshToShaderResource", "ComputedBuffer". Null rows are
 // passed over.
 IEffectFactory* const effectFactories[] = {
-    nullptr,
+    &Layer2DFactory::instance,
 };
 } // namespace
 

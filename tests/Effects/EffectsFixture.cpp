@@ -1,0 +1,287 @@
+// The shared demo of the effect tests, its archive, graph loading and read-back.
+#include "EffectsFixture.h"
+
+#include "Compositing/INode.h"
+#include "Compositing/NodeEffect.h"
+#include "Graphics/ITexture.h"
+#include "Graphics/StartupSettings.h"
+#include "RenderContext.h"
+#include "Utility/XML/Document.h"
+#include "Utility/XML/Node.h"
+#include "repository/Effects/Layer2DFactory.h"
+#include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/TextureFactory.h"
+
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <d3d11.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+using namespace Brivet;
+
+namespace EffectsTest
+{
+namespace
+{
+struct Shared
+{
+    HWND window = nullptr;
+    Demo demo;
+    MemoryArchive archive;
+    bool ready = false;
+
+    Shared()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "brivet-effects-tests";
+        RegisterClassA(&windowClass);
+        window = CreateWindowExA(0, "brivet-effects-tests", "effects tests", WS_POPUP, 0, 0, Width, Height, nullptr,
+                                 nullptr, windowClass.hInstance, nullptr);
+        StartupSettings settings;
+        settings.width = Width;
+        settings.height = Height;
+        settings.windowMode = 0;
+        settings.vsync = false;
+        settings.externalWindow = window;
+        ready = window && demo.system.Init(settings);
+
+        demo.archive = &archive;
+        demo.RegisterResourceFactory(&TextureFactory::instance);
+        demo.RegisterResourceFactory(&EffectFactory::instance);
+        demo.RegisterEffectFactory(&Layer2DFactory::instance);
+    }
+
+    ~Shared()
+    {
+        demo.archive = nullptr;
+        demo.renderTargetPool.Clear();
+        demo.system.Shutdown();
+        if (window)
+            DestroyWindow(window);
+    }
+};
+
+Shared* g_Shared = nullptr;
+
+class SharedEnvironment : public ::testing::Environment
+{
+public:
+    void TearDown() override
+    {
+        delete g_Shared;
+        g_Shared = nullptr;
+    }
+};
+
+::testing::Environment* const g_Environment = ::testing::AddGlobalTestEnvironment(new SharedEnvironment);
+} // namespace
+
+uint32_t MemoryArchive::GetSize(const char* name)
+{
+    auto entry = entries.find(name);
+    return entry == entries.end() ? 0xFFFFFFFFu : static_cast<uint32_t>(entry->second.size());
+}
+
+bool MemoryArchive::Read(const char* name, void* buffer, uint32_t n)
+{
+    auto entry = entries.find(name);
+    if (entry == entries.end() || n > entry->second.size())
+        return false;
+    memcpy(buffer, entry->second.data(), n);
+    return true;
+}
+
+Demo* SharedDemo()
+{
+    if (!g_Shared)
+        g_Shared = new Shared;
+    return g_Shared->ready ? &g_Shared->demo : nullptr;
+}
+
+MemoryArchive& Archive()
+{
+    SharedDemo();
+    return g_Shared->archive;
+}
+
+std::unique_ptr<Compositing::Graph> LoadGraph(const std::string& xml)
+{
+    Demo* demo = SharedDemo();
+    Utility::XML::Document document;
+    if (!demo || !document.Load(xml.c_str()))
+    {
+        ADD_FAILURE() << "no device, or the graph text does not parse";
+        return nullptr;
+    }
+    demo->nodesLoaded = 0;
+    demo->nodesTotal = 0;
+    auto graph = std::make_unique<Compositing::Graph>(demo);
+    if (!graph->Load(Utility::XML::Node(document.GetHandle()->first_child(), &document)))
+    {
+        std::string log;
+        for (const LogCapture::Line& line : LogCapture::Get().Lines())
+            log += "\n  " + line.text;
+        ADD_FAILURE() << "the graph did not load:" << log;
+        return nullptr;
+    }
+    return graph;
+}
+
+Assets::Effect::IEffect* EffectOf(Compositing::Graph& graph, uint32_t id)
+{
+    Compositing::INode* node = graph.FindNode(id);
+    if (!node || node->GetType() != Compositing::INode::KindEffect)
+        return nullptr;
+    return static_cast<Compositing::NodeEffect*>(node)->GetEffect();
+}
+
+void Render(Compositing::Graph& graph, float t)
+{
+    graph.Render(RenderContext::ForTime(t));
+}
+
+void ClearBackBuffer(uint32_t colour)
+{
+    Graphics::System& system = SharedDemo()->system;
+    const float rgba[4] = {(colour & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f,
+                           ((colour >> 16) & 0xFF) / 255.0f, ((colour >> 24) & 0xFF) / 255.0f};
+    system.GetContext()->ClearRenderTargetView(system.GetBackBufferView(), rgba);
+    SharedDemo()->BindBackBuffer(nullptr);
+}
+
+namespace
+{
+std::vector<uint32_t> ReadPixels(ID3D11Texture2D* source)
+{
+    std::vector<uint32_t> pixels;
+    Graphics::System& system = SharedDemo()->system;
+    D3D11_TEXTURE2D_DESC desc = {};
+    source->GetDesc(&desc);
+    desc.Usage = D3D11_USAGE_STAGING;
+    desc.BindFlags = 0;
+    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+    desc.MiscFlags = 0;
+    desc.MipLevels = 1;
+    ID3D11Texture2D* staging = nullptr;
+    if (FAILED(system.GetDevice()->CreateTexture2D(&desc, nullptr, &staging)))
+        return pixels;
+    ID3D11DeviceContext* context = system.GetContext();
+    context->CopySubresourceRegion(staging, 0, 0, 0, 0, source, 0, nullptr);
+    D3D11_MAPPED_SUBRESOURCE mapped = {};
+    if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
+    {
+        pixels.resize((size_t)desc.Width * desc.Height);
+        for (UINT y = 0; y < desc.Height; ++y)
+            memcpy(&pixels[(size_t)y * desc.Width], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch,
+                   desc.Width * 4);
+        context->Unmap(staging, 0);
+    }
+    staging->Release();
+    return pixels;
+}
+} // namespace
+
+std::vector<uint32_t> ReadBackBuffer()
+{
+    return ReadPixels(SharedDemo()->system.GetBackBuffer());
+}
+
+std::vector<uint32_t> ReadTexture(Graphics::ITexture* texture)
+{
+    ID3D11ShaderResourceView* view = texture ? texture->GetShaderResourceView() : nullptr;
+    if (!view)
+        return {};
+    ID3D11Resource* resource = nullptr;
+    view->GetResource(&resource);
+    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
+    resource->GetType(&dimension);
+    std::vector<uint32_t> pixels;
+    if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE2D)
+        pixels = ReadPixels(static_cast<ID3D11Texture2D*>(resource));
+    resource->Release();
+    return pixels;
+}
+
+int64_t VerticesDrawn(const std::function<void()>& draw)
+{
+    Graphics::System& system = SharedDemo()->system;
+    D3D11_QUERY_DESC desc = {};
+    desc.Query = D3D11_QUERY_PIPELINE_STATISTICS;
+    ID3D11Query* query = nullptr;
+    if (FAILED(system.GetDevice()->CreateQuery(&desc, &query)))
+        return -1;
+    ID3D11DeviceContext* context = system.GetContext();
+    context->Begin(query);
+    draw();
+    context->End(query);
+    D3D11_QUERY_DATA_PIPELINE_STATISTICS statistics = {};
+    HRESULT hr = S_FALSE;
+    for (int i = 0; i < 1000 && hr == S_FALSE; ++i)
+    {
+        hr = context->GetData(query, &statistics, sizeof(statistics), 0);
+        if (hr == S_FALSE)
+            Sleep(1);
+    }
+    query->Release();
+    return hr == S_OK ? static_cast<int64_t>(statistics.IAVertices) : -1;
+}
+
+uint32_t RgbaOf(float r, float g, float b, float a)
+{
+    auto unorm = [](float v) {
+        v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+        return static_cast<uint32_t>(std::lround(v * 255.0f));
+    };
+    return Rgba(unorm(r), unorm(g), unorm(b), unorm(a));
+}
+
+bool SameColour(uint32_t actual, uint32_t expected, int tolerance)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+    {
+        const int a = (actual >> shift) & 0xFF;
+        const int e = (expected >> shift) & 0xFF;
+        if (a - e > tolerance || e - a > tolerance)
+            return false;
+    }
+    return true;
+}
+
+std::string ColourText(uint32_t colour)
+{
+    char text[48];
+    snprintf(text, sizeof(text), "(%u, %u, %u, %u)", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
+             colour >> 24);
+    return text;
+}
+
+std::string LayerShader(const std::string& metadata, const std::string& hlsl)
+{
+    return "/*\n<metadata>\n" + metadata +
+           "\n</metadata>\n*/\n"
+           "struct VS_INPUT { float3 Pos : POSITION; float2 Tex : TEXCOORD; };\n"
+           "struct VS_OUTPUT { float4 Pos : SV_POSITION; float2 Tex : TEXCOORD0; };\n"
+           "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out; Out.Pos = float4(In.Pos, 1); Out.Tex = In.Tex; "
+           "return Out; }\n" +
+           hlsl + "\n";
+}
+
+std::vector<std::string> LogLinesContaining(const char* text)
+{
+    std::vector<std::string> found;
+    for (const LogCapture::Line& line : LogCapture::Get().Lines())
+    {
+        if (line.text.find(text) != std::string::npos)
+            found.push_back(line.text);
+    }
+    return found;
+}
+} // namespace EffectsTest
