@@ -113,6 +113,8 @@ class Startup(e2e.BrivetTestCase):
         self.assertEqual(result.exit_code, -1, result)
         self.assert_box_has(result, "[demo] Failed to parse brivet.xml", "[demo] Failed to load XML",
                             "Demo preload failed")
+        # Info lines never reach the box.
+        self.assertNotIn("[demo] Preloading demo from archive...", result.boxes[0], result)
         self.assertFalse(result.dialog_answered)
 
     def test_cancelled_dialog_exits_minus_eight_without_a_box(self):
@@ -179,6 +181,44 @@ class Startup(e2e.BrivetTestCase):
             return all(abs(c - 77) <= 12 for c in rgb) or all(c >= 243 for c in rgb)
 
         return all(grey(v) for v in inside) and all(max(v) <= 8 for v in around)
+
+    # -- compositing graphs ----------------------------------------------
+    def test_graph_of_only_an_output_node_plays_the_music_over_black(self):
+        make_ogg(os.path.join(self.scratch, "music.ogg"), 3)
+        with open(os.path.join(self.scratch, "music.ogg"), "rb") as f:
+            music = f.read()
+        graph = ('<compositing><graph name="main"><node id="1" type="output" name="screen">'
+                 '<output aspectRatio="16:9"/></node></graph></compositing>')
+        self.make_demo({"brivet.xml": description(loading_shader="bar.fx", clips=["music.ogg"], extra=graph),
+                        "bar.fx": WINE_LOADING_SHADER, "music.ogg": music})
+        result = self.run_brivet(timeout=90, answer_dialog="Return", record_audio=True, screenshot_at=[3.5])
+        self.assertEqual(result.exit_code, 0, result)
+        self.assertEqual(result.boxes, [], result)
+        self.assertGreater(result.elapsed, 3.0, result)
+        self.assertLess(result.elapsed, 30.0, result)
+        self.assertGreater(wav_rms(result.audio_wav), 0.05, "the recording is silent")
+        for png in result.screenshots:
+            _, _, values = pixels(png, [(320, 256), (640, 512), (960, 768)])
+            self.assertTrue(all(max(v) <= 8 for v in values), f"{png} is not black: {values}")
+
+    def test_unregistered_effect_type_fails_the_load(self):
+        graph = ('<compositing><graph name="main">'
+                 '<node id="1" type="effect" name="mystery"><effect type="NoSuchEffect2D"/></node>'
+                 '<node id="2" type="output" name="screen"><output/></node>'
+                 '<connection source="1" target="2"/></graph></compositing>')
+        self.make_demo({"brivet.xml": description(loading_shader="bar.fx", extra=graph),
+                        "bar.fx": WINE_LOADING_SHADER})
+        result = self.run_brivet(timeout=90, answer_dialog="Return")
+        self.assertEqual(result.exit_code, -1, result)
+        self.assert_box_has(result, "[effect] Failed to instantiate effect: 'NoSuchEffect2D'",
+                            "[effect] Failed to create effect: 'NoSuchEffect2D'",
+                            "Failed to load node: 'mystery'", "[demo] Failed to load Compositing",
+                            "Demo load failed")
+        box = result.boxes[0]
+        order = [box.index(line) for line in ("[effect] Failed to instantiate effect", "[effect] Failed to create effect",
+                                              "Failed to load node", "[demo] Failed to load Compositing",
+                                              "Demo load failed")]
+        self.assertEqual(order, sorted(order), box)
 
     def test_escape_during_playback_exits_zero(self):
         # No music clip: the demo would run 60 seconds.
