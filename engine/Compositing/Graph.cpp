@@ -388,9 +388,10 @@ void Graph::AcquireOutputs(uint32_t index)
         if (connection.source != producer->id || !FindIndex(connection.target, &target))
             continue;
         // Consumers that do not render after the producer in this pass would never
-        // give their acquisition back.
+        // give their acquisition back; a producer that feeds itself gives one back
+        // right after its own render.
         const uint32_t kind = nodes[target]->GetType();
-        if ((kind == INode::KindEffect || kind == INode::KindOutput) && target > index && dirty[target])
+        if ((kind == INode::KindEffect || kind == INode::KindOutput) && target >= index && dirty[target])
             output->AcquireTarget();
     }
 }

@@ -87,8 +87,8 @@ private:
     // One binding pass of the effect of node id.
     void BindNode(uint32_t id, Assets::Effect::IEffect* effect);
     // Before a dirty pooled producer at index renders: one acquisition of its output
-    // for every connection to a consumer that renders after it in this pass, which is
-    // exactly the consumers whose ReleaseInputs gives one back.
+    // for every connection to a consumer that renders after it in this pass (or to
+    // itself), which is exactly the consumers whose ReleaseInputs gives one back.
     void AcquireOutputs(uint32_t index);
     // Warns of every connection whose producer stands at or after its consumer.
     void CheckOrder();

@@ -146,6 +146,24 @@ TEST(GraphRender, PooledOutputsLiveFromTheirProducerToTheirLastConsumer)
     EXPECT_EQ(TargetOf(*graph, 2)->releases, 4u);
 }
 
+TEST(GraphRender, EffectThatFeedsItselfKeepsItsOutputForItsOtherConsumers)
+{
+    ASSERT_NE(SharedDemo(), nullptr);
+    auto graph = LoadGraph("<graph>" + Effect(1, "A", Animated("Value", 0, 100)) + Effect(2, "B") + Output +
+                           Link(1, 1, "Second") + Link(1, 2) + Link(2, 100) + "</graph>");
+    ASSERT_NE(graph, nullptr);
+    for (float time : { 0.0f, 1.0f })
+    {
+        SCOPED_TRACE(time);
+        ASSERT_EQ(Pass(*graph, time), (Names{ "A", "B" }));
+        // A's own release after its render leaves B's acquisition.
+        EXPECT_EQ(Record("A")->outputCount, 2);
+        EXPECT_TRUE(Record("B")->inputHasTarget);
+        EXPECT_EQ(TargetOf(*graph, 1)->count, 0u);
+        EXPECT_EQ(TargetOf(*graph, 1)->target, nullptr);
+    }
+}
+
 TEST(GraphRender, PoolStaysBoundedWhateverTheConnections)
 {
     ASSERT_NE(SharedDemo(), nullptr);
