@@ -17,9 +17,6 @@ namespace Brivet::Audio
 {
 namespace
 {
-// KSDATAFORMAT_SUBTYPE_IEEE_FLOAT: MinGW declares it but links it nowhere.
-const GUID SubtypeIeeeFloat = {0x00000003, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
 template <typename T>
 void SafeRelease(T*& object)
 {
@@ -91,32 +88,29 @@ bool BackendDirectSound::Init(uint32_t rate, HWND window, const GUID* deviceGuid
     if (floatOutput)
     {
         format = {};
-        format.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
-        format.Format.nChannels = 2;
-        format.Format.nSamplesPerSec = rate;
-        format.Format.nAvgBytesPerSec = rate * 8;
-        format.Format.nBlockAlign = 8;
-        format.Format.wBitsPerSample = 32;
-        format.Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
-        format.Samples.wValidBitsPerSample = 32;
-        format.dwChannelMask = SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT;
-        format.SubFormat = SubtypeIeeeFloat;
+        format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+        format.nChannels = 2;
+        format.nSamplesPerSec = rate;
+        format.nAvgBytesPerSec = rate * 8;
+        format.nBlockAlign = 8;
+        format.wBitsPerSample = 32;
+        format.cbSize = 0;
         bytesPerSample = 4;
-        hr = primary->SetFormat(&format.Format);
+        hr = primary->SetFormat(&format);
     }
     if (FAILED(hr))
     {
         Log::Warning("[audio] SetWaveFormat (float) failed");
         format = {};
-        format.Format.wFormatTag = WAVE_FORMAT_PCM;
-        format.Format.nChannels = 2;
-        format.Format.nSamplesPerSec = rate;
-        format.Format.nAvgBytesPerSec = rate * 4;
-        format.Format.nBlockAlign = 4;
-        format.Format.wBitsPerSample = 16;
-        format.Format.cbSize = 0;
+        format.wFormatTag = WAVE_FORMAT_PCM;
+        format.nChannels = 2;
+        format.nSamplesPerSec = rate;
+        format.nAvgBytesPerSec = rate * 4;
+        format.nBlockAlign = 4;
+        format.wBitsPerSample = 16;
+        format.cbSize = 0;
         bytesPerSample = 2;
-        hr = primary->SetFormat(&format.Format);
+        hr = primary->SetFormat(&format);
         if (FAILED(hr))
         {
             Log::Error("[audio] SetWaveFormat (short) failed");
@@ -136,7 +130,7 @@ bool BackendDirectSound::Init(uint32_t rate, HWND window, const GUID* deviceGuid
     desc.dwSize = sizeof(DSBUFFERDESC);
     desc.dwFlags = DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
     desc.dwBufferBytes = ringFrames * bytesPerSample * 2;
-    desc.lpwfxFormat = &format.Format;
+    desc.lpwfxFormat = &format;
     hr = device->CreateSoundBuffer(&desc, &ring, nullptr);
     if (FAILED(hr))
     {
@@ -281,7 +275,7 @@ bool BackendDirectSound::FillBuffer(uint32_t startFrame, uint32_t frames)
     lockFailed = false;
 
     // The ring wraps: the stretch may come as two regions, mixed in order.
-    const uint32_t tag = format.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE ? format.SubFormat.Data1 : format.Format.wFormatTag;
+    const uint32_t tag = format.wFormatTag;
     if (tag == WAVE_FORMAT_IEEE_FLOAT)
     {
         for (int i = 0; i < 2; ++i)

@@ -73,7 +73,7 @@ private:
     uint32_t ringFrames = 0; // 2 × sampleRate
     uint32_t bytesPerSample = 0; // 4 float, 2 16-bit
     std::atomic<uint64_t> progress{0};
-    WAVEFORMATEXTENSIBLE format = {}; // shared by the primary buffer and the ring
+    WAVEFORMATEX format = {}; // shared by the primary buffer and the ring
     IDirectSound8* device = nullptr;
     IDirectSoundBuffer* primary = nullptr;
     IDirectSoundBuffer* ring = nullptr;
