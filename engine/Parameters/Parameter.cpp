@@ -2,7 +2,6 @@
 #include "Parameters/Parameter.h"
 
 #include "Parameters/XMLText.h"
-#include "Utility/Log.h"
 #include "Utility/XML/Node.h"
 
 namespace Brivet::Parameters {
@@ -60,21 +59,10 @@ bool Parameter<T>::Load(Utility::XML::Node parameterElement)
     else
         MakeConstant();
 
-    if (!valueElement.GetHandle())
-    {
-        Utility::Log::Warning("[parameter] No \"value\" element");
+    // No "value", no "type" or an unknown type: false without a line of its own (the
+    // caller that stops on it reports the failure).
+    if (!hasType || (kind == ValueKind::Constant && !IsKeyword(type, "constant")))
         return false;
-    }
-    if (!hasType)
-    {
-        Utility::Log::Warning("[parameter] \"value\" element without \"type\"");
-        return false;
-    }
-    if (kind == ValueKind::Constant && !IsKeyword(type, "constant"))
-    {
-        Utility::Log::Warning("[parameter] Unknown value type '%s'", type.GetText());
-        return false;
-    }
     return value->Load(valueElement);
 }
 

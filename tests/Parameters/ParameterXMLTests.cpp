@@ -210,7 +210,7 @@ TEST(ParameterXML, FailedLoadLeavesTheZeroConstant)
             loaded = parameter.Load(Node());
         }
         EXPECT_FALSE(loaded);
-        EXPECT_EQ(LogCapture::Get().Lines(Brivet::Utility::Log::LevelWarning).size(), 1u);
+        EXPECT_TRUE(LogCapture::Get().Lines().empty()); // the caller reports the failure
 
         // The spline is gone; the kind names what is held.
         EXPECT_EQ(parameter.GetValueKind(), ValueKind::Constant);
