@@ -5,6 +5,7 @@
 #include "Audio/Renderer.h"
 #include "Utility/Assert.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 #include <dsound.h>
 #include <dr_mp3.h>
@@ -12,20 +13,12 @@
 #include <cstdlib>
 
 using Brivet::Utility::Log;
+using Brivet::Utility::SafeRelease;
 
 namespace Brivet::Audio
 {
 namespace
 {
-template <typename T>
-void SafeRelease(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
 } // namespace
 
 BackendDirectSound::BackendDirectSound(Renderer* renderer)

@@ -12,6 +12,7 @@
 #include "Rendering/Quad.h"
 #include "Utility/Assert.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 #include "Utility/XML/Node.h"
 
 #include "repository/Resources/Texture.h"
@@ -54,21 +55,12 @@ struct Shared
 
 Shared g_Shared;
 
-template <typename T>
-void ReleaseObject(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 void DestroyShared()
 {
-    ReleaseObject(g_Shared.depthState);
-    ReleaseObject(g_Shared.blendState);
-    ReleaseObject(g_Shared.rasterizerState);
+    Utility::SafeRelease(g_Shared.depthState);
+    Utility::SafeRelease(g_Shared.blendState);
+    Utility::SafeRelease(g_Shared.rasterizerState);
     delete g_Shared.sampler;
     g_Shared.sampler = nullptr;
     delete g_Shared.quad;

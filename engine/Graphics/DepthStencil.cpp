@@ -5,6 +5,7 @@
 
 #include "Graphics/System.h"
 #include "Graphics/TextureFlags.h"
+#include "Utility/SafeRelease.h"
 
 namespace Brivet::Graphics
 {
@@ -16,12 +17,12 @@ DepthStencil::DepthStencil(System* system)
 
 DepthStencil::~DepthStencil()
 {
-    ReleaseObject(depthStencilView);
+    Utility::SafeRelease(depthStencilView);
 }
 
 bool DepthStencil::Create(uint32_t width, uint32_t height, uint32_t format, uint32_t flags)
 {
-    ReleaseObject(depthStencilView);
+    Utility::SafeRelease(depthStencilView);
     Destroy();
     this->width = width;
     this->height = height;

@@ -9,6 +9,7 @@
 #include "Graphics/System.h"
 #include "Graphics/TextureFlags.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
 
@@ -43,9 +44,9 @@ ITexture::~ITexture()
 
 void ITexture::ReleaseViews()
 {
-    ReleaseObject(shaderResourceView);
-    ReleaseObject(renderTargetView);
-    ReleaseObject(unorderedAccessView);
+    Utility::SafeRelease(shaderResourceView);
+    Utility::SafeRelease(renderTargetView);
+    Utility::SafeRelease(unorderedAccessView);
 }
 
 void ITexture::ClearUnorderedAccessView(const float values[4])

@@ -76,16 +76,6 @@ protected:
 
     void ReleaseViews();
 
-    template <typename T>
-    static void ReleaseObject(T*& object)
-    {
-        if (object)
-        {
-            object->Release();
-            object = nullptr;
-        }
-    }
-
     System* system;
     uint32_t format;
     ID3D11ShaderResourceView* shaderResourceView;

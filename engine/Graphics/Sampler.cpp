@@ -5,6 +5,7 @@
 
 #include "Graphics/System.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
 
@@ -18,17 +19,12 @@ Sampler::Sampler(System* system)
 
 Sampler::~Sampler()
 {
-    if (state)
-        state->Release();
+    Utility::SafeRelease(state);
 }
 
 bool Sampler::Create(const D3D11_SAMPLER_DESC& desc)
 {
-    if (state)
-    {
-        state->Release();
-        state = nullptr;
-    }
+    Utility::SafeRelease(state);
     HRESULT hr = system->GetDevice()->CreateSamplerState(&desc, &state);
     if (FAILED(hr))
     {

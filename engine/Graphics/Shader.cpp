@@ -11,26 +11,13 @@
 #include "Graphics/ShaderMath.h"
 #include "Graphics/System.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
+using Brivet::Utility::SafeRelease;
 
 namespace Brivet::Graphics
 {
-
-namespace
-{
-
-template <typename T>
-void SafeRelease(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // Shader

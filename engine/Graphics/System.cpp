@@ -7,8 +7,10 @@
 
 #include "Graphics/StartupSettings.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
+using Brivet::Utility::SafeRelease;
 
 namespace Brivet::Graphics
 {
@@ -35,15 +37,6 @@ constexpr WPARAM MonitorPowerCommand = 0xF170;
 
 System* g_System = nullptr; // the System whose window the procedure serves
 
-template <typename T>
-void SafeRelease(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include "Graphics/System.h"
 #include "Graphics/TextureFlags.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
 
@@ -22,12 +23,12 @@ Texture1D::Texture1D(System* system)
 
 Texture1D::~Texture1D()
 {
-    ReleaseObject(texture);
+    Utility::SafeRelease(texture);
 }
 
 void Texture1D::Destroy()
 {
-    ReleaseObject(texture);
+    Utility::SafeRelease(texture);
     ReleaseViews();
 }
 

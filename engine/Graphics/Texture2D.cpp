@@ -9,6 +9,7 @@
 #include "Graphics/System.h"
 #include "Graphics/TextureFlags.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
 
@@ -22,12 +23,12 @@ Texture2D::Texture2D(System* system)
 
 Texture2D::~Texture2D()
 {
-    ReleaseObject(texture);
+    Utility::SafeRelease(texture);
 }
 
 void Texture2D::Destroy()
 {
-    ReleaseObject(texture);
+    Utility::SafeRelease(texture);
     ReleaseViews();
 }
 

@@ -9,6 +9,7 @@
 #include "Graphics/System.h"
 #include "Graphics/TextureFlags.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
 
@@ -22,12 +23,12 @@ Texture3D::Texture3D(System* system)
 
 Texture3D::~Texture3D()
 {
-    ReleaseObject(texture);
+    Utility::SafeRelease(texture);
 }
 
 void Texture3D::Destroy()
 {
-    ReleaseObject(texture);
+    Utility::SafeRelease(texture);
     ReleaseViews();
 }
 

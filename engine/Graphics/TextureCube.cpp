@@ -6,6 +6,7 @@
 #include "Graphics/DepthStencil.h"
 #include "Graphics/System.h"
 #include "Graphics/TextureFlags.h"
+#include "Utility/SafeRelease.h"
 
 namespace Brivet::Graphics
 {
@@ -18,15 +19,15 @@ TextureCube::TextureCube(System* system)
 TextureCube::~TextureCube()
 {
     for (ID3D11RenderTargetView*& face : faces)
-        ReleaseObject(face);
-    ReleaseObject(texture);
+        Utility::SafeRelease(face);
+    Utility::SafeRelease(texture);
 }
 
 void TextureCube::Destroy()
 {
     for (ID3D11RenderTargetView*& face : faces)
-        ReleaseObject(face);
-    ReleaseObject(texture);
+        Utility::SafeRelease(face);
+    Utility::SafeRelease(texture);
     ReleaseViews();
 }
 

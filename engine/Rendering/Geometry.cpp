@@ -4,26 +4,13 @@
 #include "Graphics/Shader.h"
 #include "Graphics/System.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
+using Brivet::Utility::SafeRelease;
 
 namespace Brivet::Rendering
 {
-
-namespace
-{
-
-template <typename T>
-void SafeRelease(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
-
-} // namespace
 
 GeometryBase::GeometryBase(Graphics::System* system)
     : inputSignatureShader(nullptr), system(system), vertexBuffer(nullptr), indexBuffer(nullptr), vertexView(nullptr),

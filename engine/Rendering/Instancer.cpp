@@ -6,8 +6,10 @@
 #include "Graphics/Shader.h"
 #include "Graphics/System.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 
 using Brivet::Utility::Log;
+using Brivet::Utility::SafeRelease;
 
 namespace Brivet::Rendering
 {
@@ -15,15 +17,6 @@ namespace Brivet::Rendering
 namespace
 {
 
-template <typename T>
-void SafeRelease(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 constexpr UINT InstanceStride = 16; // one float4
 

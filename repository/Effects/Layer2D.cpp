@@ -7,6 +7,7 @@
 #include "Graphics/Shader.h"
 #include "RenderContext.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/Texture.h"
 
@@ -16,6 +17,7 @@ using Brivet::Base::StaticString;
 using Brivet::Base::String;
 using Brivet::Graphics::Program;
 using Brivet::Utility::Log;
+using Brivet::Utility::SafeRelease;
 
 namespace
 {
@@ -32,15 +34,6 @@ const D3D11_INPUT_ELEMENT_DESC QuadLayout[] = {
     {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, D3D11_APPEND_ALIGNED_ELEMENT, D3D11_INPUT_PER_VERTEX_DATA, 0},
 };
 
-template <typename T>
-void SafeRelease(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 // Constant buffer 0 of each stage of the program's mask, pixel, vertex, geometry.
 void UploadConstants(Program* program)
