@@ -6,6 +6,7 @@
 
 #include "Assets/Effect/IEffect.h"
 #include "Assets/Effect/IEffectFactory.h"
+#include "Graphics/DepthStencil.h"
 #include "Graphics/ITexture.h"
 #include "Graphics/Program.h"
 #include "Graphics/RenderTarget.h"
@@ -149,6 +150,38 @@ float4 ps_main(VS_OUTPUT i) : SV_TARGET
     c.g = 1.0;
 #endif
     return c;
+}
+)";
+
+// Two internal targets written by one pass (with a name between them that does not
+// exist), a pass whose only name does not exist, and a pass without names that reads both.
+const std::string BindingSource = R"(/*
+<metadata>
+  <renderTarget name="texA" dimensions="16*8" format="R8G8B8A8_UNORM"/>
+  <renderTarget name="texB" dimensions="16*8" format="R8G8B8A8_UNORM"/>
+  <passes>
+    <pass name="write" vs="vs_main" ps="ps_write" renderTargets="texA,texNone,texB">
+      <depth read="true" write="false"/>
+    </pass>
+    <pass name="nowhere" vs="vs_main" ps="ps_write" renderTargets="texNone"/>
+    <pass name="read" vs="vs_main" ps="ps_read"/>
+  </passes>
+</metadata>
+*/
+Texture2D texA;
+Texture2D texB;
+struct PS_TARGETS { float4 a : SV_TARGET0; float4 b : SV_TARGET1; };
+)" + VertexStage + R"(
+PS_TARGETS ps_write(VS_OUTPUT i)
+{
+    PS_TARGETS o;
+    o.a = float4(1.0, 0.0, 0.0, 1.0);
+    o.b = float4(0.0, 0.0, 1.0, 1.0);
+    return o;
+}
+float4 ps_read(VS_OUTPUT i) : SV_TARGET
+{
+    return texA.Load(int3(0, 0, 0)) + texB.Load(int3(0, 0, 0));
 }
 )";
 
@@ -473,6 +506,124 @@ TEST_F(EffectTest, TwoPassesThroughAnInternalTargetOfTheGraphsSize)
     smallOutput->ReleaseTarget();
     demo->resourceManager.DestroyDynamic("texture", smallOutput);
     targets.pop_back();
+}
+
+TEST_F(EffectTest, PassTargetsStatesAndInternalTextures)
+{
+    std::unique_ptr<Brivet::Compositing::Graph> small = MakeGraph(16, 8);
+    Effect* shader = LoadEffect("binding.fx", BindingSource, small.get());
+    ASSERT_NE(shader, nullptr) << ::testing::PrintToString(Lines(Log::LevelError));
+    ASSERT_EQ(shader->passes.GetCount(), 3u);
+    EXPECT_NE(shader->passes[0].depthStencilState, nullptr);
+    EXPECT_EQ(shader->passes[1].depthStencilState, nullptr);
+    Brivet::Graphics::RenderTarget** a = nullptr;
+    Brivet::Graphics::RenderTarget** b = nullptr;
+    ASSERT_TRUE(shader->internalTargets.Find(String("texA"), &a));
+    ASSERT_TRUE(shader->internalTargets.Find(String("texB"), &b));
+
+    // An output of the same size with a depth target of its own
+    Brivet::Utility::XML::Document document;
+    ASSERT_TRUE(document.Load("<dynamic><rendertarget format=\"R8G8B8A8_UNORM\" "
+                              "depthFormat=\"D24_UNORM_S8_UINT\"/></dynamic>"));
+    const Brivet::Utility::XML::Node element(document.GetHandle()->document_element(), &document);
+    IResource* resource = demo->resourceManager.CreateDynamic(small.get(), "texture", &element);
+    ASSERT_NE(resource, nullptr);
+    targets.push_back(resource);
+    ASSERT_EQ(resource->AcquireTarget(), 1u);
+    Texture* output = static_cast<Texture*>(resource);
+    ASSERT_NE(output->GetDepthTexture(), nullptr);
+    ID3D11DepthStencilView* outputDepth =
+        static_cast<Brivet::Graphics::DepthStencil*>(output->GetDepthTexture())->GetDepthStencilView();
+
+    ID3D11DeviceContext* context = demo->system.GetContext();
+    ID3D11RenderTargetView* views[8] = {};
+    ID3D11DepthStencilView* depth = nullptr;
+    auto boundTargets = [&]() {
+        for (ID3D11RenderTargetView*& view : views)
+            view = nullptr;
+        context->OMGetRenderTargets(8, views, &depth);
+        for (ID3D11RenderTargetView* view : views)
+            if (view)
+                view->Release();
+        if (depth)
+            depth->Release();
+    };
+
+    // A pass without "depth" keeps the state the previous draw left; one with it sets its
+    // own with stencil reference 1.
+    D3D11_DEPTH_STENCIL_DESC desc = {};
+    desc.DepthEnable = FALSE;
+    desc.DepthWriteMask = D3D11_DEPTH_WRITE_MASK_ZERO;
+    desc.DepthFunc = D3D11_COMPARISON_ALWAYS;
+    ID3D11DepthStencilState* earlier = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(demo->system.GetDevice()->CreateDepthStencilState(&desc, &earlier));
+    context->OMSetDepthStencilState(earlier, 7);
+    shader->BeginPass(1);
+    EXPECT_EQ(shader->currentPass, 1u);
+    ID3D11DepthStencilState* state = nullptr;
+    UINT reference = 0;
+    context->OMGetDepthStencilState(&state, &reference);
+    EXPECT_EQ(state, earlier);
+    EXPECT_EQ(reference, 7u);
+    if (state)
+        state->Release();
+    shader->BeginPass(0);
+    context->OMGetDepthStencilState(&state, &reference);
+    EXPECT_EQ(state, shader->passes[0].depthStencilState);
+    EXPECT_EQ(reference, 1u);
+    if (state)
+        state->Release();
+    earlier->Release();
+
+    // Names that do not exist bind nothing.
+    output->BindAsRenderTarget();
+    EXPECT_FALSE(shader->BindPassTargets(1, output, nullptr));
+    boundTargets();
+    EXPECT_EQ(views[0], output->GetTexture()->GetRenderTargetView());
+    EXPECT_EQ(views[1], nullptr);
+
+    // The names found, in list order, with the output's depth.
+    EXPECT_TRUE(shader->BindPassTargets(0, output, nullptr));
+    boundTargets();
+    EXPECT_EQ(views[0], (*a)->GetRenderTargetView());
+    EXPECT_EQ(views[1], (*b)->GetRenderTargetView());
+    for (uint32_t i = 2; i < 8; ++i)
+        EXPECT_EQ(views[i], nullptr) << i;
+    EXPECT_EQ(depth, outputDepth);
+    D3D11_VIEWPORT viewport = {};
+    UINT viewports = 1;
+    context->RSGetViewports(&viewports, &viewport);
+    EXPECT_EQ(viewport.Width, 16.0f);
+    EXPECT_EQ(viewport.Height, 8.0f);
+
+    // Drawn: each target gets its own output, and the pass without names reads both into
+    // the output.
+    context->IASetInputLayout(nullptr);
+    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    context->Draw(3, 0);
+    EXPECT_EQ(ReadPixels((*a)->GetTexture())[0], Rgba(255, 0, 0));
+    EXPECT_EQ(ReadPixels((*b)->GetTexture())[0], Rgba(0, 0, 255));
+
+    shader->BeginPass(2);
+    EXPECT_FALSE(shader->BindPassTargets(2, output, nullptr));
+    shader->BindInternalTextures(2);
+    context->Draw(3, 0);
+    EXPECT_EQ(FirstPixel(output), Rgba(255, 0, 255));
+    shader->EndPass();
+    context->ClearState(); // the MRT, depth and view bindings of this test stay here
+
+    output->ReleaseTarget();
+    demo->resourceManager.DestroyDynamic("texture", output);
+    targets.pop_back();
+    for (auto it = loaded.begin(); it != loaded.end(); ++it)
+    {
+        if (*it == shader)
+        {
+            demo->resourceManager.ReleaseResource(shader);
+            loaded.erase(it);
+            break;
+        }
+    }
 }
 
 TEST_F(EffectTest, VariationBitsSelectTheProgram)
