@@ -11,6 +11,7 @@
 #include "Graphics/System.h"
 #include "Utility/Archive/IArchive.h"
 #include "Utility/Log.h"
+#include "Utility/SafeRelease.h"
 #include "Utility/XML/ChildIterator.h"
 #include "repository/Resources/Texture.h"
 
@@ -25,6 +26,7 @@ using Brivet::Base::String;
 using Brivet::Graphics::Program;
 using Brivet::Graphics::RenderTarget;
 using Brivet::Utility::Log;
+using Brivet::Utility::SafeRelease;
 using Brivet::Utility::XML::Node;
 
 static_assert((uint32_t)EffectMetadata::BlendZero == (uint32_t)D3D11_BLEND_ZERO &&
@@ -44,16 +46,6 @@ static_assert((uint32_t)EffectMetadata::Pass::StagePixel == (uint32_t)Program::S
 namespace
 {
 using TargetTable = Dictionary<String, RenderTarget*>;
-
-template <typename T>
-void SafeRelease(T*& object)
-{
-    if (object)
-    {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 Node FirstChild(const Node& parent, const char* name)
 {
