@@ -3,7 +3,7 @@
 #include "Audio/BackendDirectSound.h"
 #include "Audio/Renderer.h"
 
-#include "ClipArchive.h"
+#include "ClipFixtures.h"
 #include "LogCapture.h"
 
 #include <windows.h>
@@ -49,7 +49,7 @@ protected:
         window = CreateWindowExA(0, "STATIC", "audio test", WS_OVERLAPPED, 0, 0, 64, 64, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         renderer.sampleRate = Rate;
-        ASSERT_TRUE(archive.AddFixture("tone.ogg"));
+        ASSERT_TRUE(AddFixture(archive, "tone.ogg"));
         ASSERT_TRUE(renderer.LoadClip(&archive, String("tone.ogg"), 0.0f));
         renderer.Seek(0);
     }
@@ -61,7 +61,7 @@ protected:
     }
 
     HWND window = nullptr;
-    ClipArchive archive;
+    MemoryArchive archive;
     Renderer renderer;
 };
 } // namespace

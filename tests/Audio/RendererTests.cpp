@@ -2,7 +2,7 @@
 // mix, overlaps, seeking and the failures of broken files.
 #include "Audio/Renderer.h"
 
-#include "ClipArchive.h"
+#include "ClipFixtures.h"
 #include "LogCapture.h"
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
@@ -33,13 +33,14 @@ constexpr uint32_t Rate = 44100;
 const char* const Fixtures[] = {"a.ogg", "b.mp3", "c.ogg"};
 
 // Interleaved stereo of the whole file, straight from the decoder libraries.
-std::vector<float> Decode(const std::vector<uint8_t>& bytes)
+std::vector<float> Decode(const std::string& bytes)
 {
     std::vector<float> out;
     if (bytes.size() >= 4 && memcmp(bytes.data(), "OggS", 4) == 0)
     {
         int error = 0;
-        stb_vorbis* vorbis = stb_vorbis_open_memory(bytes.data(), static_cast<int>(bytes.size()), &error, nullptr);
+        stb_vorbis* vorbis = stb_vorbis_open_memory(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                                    static_cast<int>(bytes.size()), &error, nullptr);
         if (!vorbis)
             return out;
         float block[2 * 1024];
@@ -76,8 +77,8 @@ protected:
         renderer.sampleRate = Rate;
         for (const char* name : Fixtures)
         {
-            ASSERT_TRUE(archive.AddFixture(name)) << FixturePath(name);
-            reference[name] = Decode(archive.Bytes(name));
+            ASSERT_TRUE(AddFixture(archive, name)) << FixturePath(name);
+            reference[name] = Decode(archive.entries[name]);
             ASSERT_FALSE(reference[name].empty()) << name;
         }
     }
@@ -124,7 +125,7 @@ protected:
         return out;
     }
 
-    ClipArchive archive;
+    MemoryArchive archive;
     Renderer renderer;
     std::map<std::string, std::vector<float>> reference;
 };
@@ -196,7 +197,7 @@ TEST_F(RendererTest, LoadReadsEveryClipWithItsTypeStartAndDuration)
         EXPECT_EQ(clip.type, rows[i].type);
         EXPECT_EQ(clip.position, rows[i].position);
         EXPECT_EQ(clip.startSample, rows[i].startSample);
-        EXPECT_EQ(clip.size, archive.Bytes(rows[i].name).size());
+        EXPECT_EQ(clip.size, archive.entries[rows[i].name].size());
         EXPECT_FLOAT_EQ(clip.duration, float(Frames(rows[i].name)) / float(Rate));
     }
     EXPECT_TRUE(LogCapture::Get().Lines().empty());
@@ -318,12 +319,12 @@ TEST_F(RendererTest, BrokenFilesFailWithTheirLines)
     stb_vorbis* accepted = stb_vorbis_open_memory(reinterpret_cast<const unsigned char*>(corruptOgg.data()), int(corruptOgg.size()), &vorbisError, nullptr);
     ASSERT_EQ(accepted, nullptr);
 
-    archive.Add("corrupt.ogg", corruptOgg);
-    archive.Add("garbage.mp3", std::string(3000, '#') + "no frame in here");
-    archive.Add("tiny.ogg", std::string("Ogg")); // shorter than the type test
-    archive.Add("one.bin", std::string("O"));
-    archive.Add("empty.mp3", std::string());
-    archive.Add("locked.ogg", archive.Bytes("a.ogg"));
+    archive.entries["corrupt.ogg"] = corruptOgg;
+    archive.entries["garbage.mp3"] = std::string(3000, '#') + "no frame in here";
+    archive.entries["tiny.ogg"] = std::string("Ogg"); // shorter than the type test
+    archive.entries["one.bin"] = std::string("O");
+    archive.entries["empty.mp3"] = std::string();
+    archive.entries["locked.ogg"] = archive.entries["a.ogg"];
     archive.MakeUnreadable("locked.ogg");
 
     struct Row

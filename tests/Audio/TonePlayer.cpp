@@ -3,7 +3,7 @@
 #include "Audio/BackendDirectSound.h"
 #include "Audio/Renderer.h"
 
-#include "ClipArchive.h"
+#include "MemoryArchive.h"
 #include "Utility/Log.h"
 
 #include <windows.h>
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     const double seconds = atof(argv[2]);
     const bool floatOutput = argc < 4 || strcmp(argv[3], "short") != 0;
 
-    ClipArchive archive;
+    MemoryArchive archive;
     if (!archive.AddFile("clip", argv[1]))
     {
         fprintf(stderr, "cannot read %s\n", argv[1]);

@@ -9,7 +9,7 @@
 #include "Graphics/StartupSettings.h"
 
 #include "LogCapture.h"
-#include "TextArchive.h"
+#include "MemoryArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -42,9 +42,9 @@ std::vector<std::string> Errors()
     return texts;
 }
 
-TextArchive DescriptionArchive(const std::string& xml)
+MemoryArchive DescriptionArchive(const std::string& xml)
 {
-    TextArchive archive;
+    MemoryArchive archive;
     archive.entries["brivet.xml"] = xml;
     return archive;
 }
@@ -74,7 +74,7 @@ public:
 
 TEST(Demo, DescriptionWithoutRootLoadsAsAnEmptyDemo)
 {
-    TextArchive archive = DescriptionArchive("<other><properties name='not read'/></other>");
+    MemoryArchive archive = DescriptionArchive("<other><properties name='not read'/></other>");
     ProgressDemo demo;
     LogCapture::Get().Clear();
     ASSERT_TRUE(demo.Preload(&archive));
@@ -95,7 +95,7 @@ TEST(Demo, DescriptionWithoutRootLoadsAsAnEmptyDemo)
 
 TEST(Demo, LoadTakesEverySection)
 {
-    TextArchive archive = DescriptionArchive(R"(<brivet>
+    MemoryArchive archive = DescriptionArchive(R"(<brivet>
         <properties name="Tovrel" loadingShader="bar.fx"><clip filename="a.ogg"/></properties>
         <preheat><marker>1</marker><marker>2.5</marker><marker>4</marker></preheat>
         <audio><clip filename="b.ogg" position="30"/></audio>
@@ -129,7 +129,7 @@ TEST(Demo, LoadTakesEverySection)
 
 TEST(Demo, PreloadReadsOnlyTheProperties)
 {
-    TextArchive archive = DescriptionArchive(R"(<brivet>
+    MemoryArchive archive = DescriptionArchive(R"(<brivet>
         <properties name="Caf&#233;"/>
         <audio><clip filename="missing.ogg"/></audio>
     </brivet>)");
@@ -165,7 +165,7 @@ TEST(Demo, PreloadAndLoadFailuresLogTheirLines)
     };
     for (const Case& c : cases)
     {
-        TextArchive archive;
+        MemoryArchive archive;
         if (c.present)
             archive.entries["brivet.xml"] = c.xml;
         Utility::Archive::IArchive* source = c.archive ? &archive : nullptr;
@@ -240,7 +240,7 @@ void StartGraphics(Demo& demo)
 
 TEST(Demo, ProgressAdvancesAfterEveryNodeOfEveryGraph)
 {
-    TextArchive archive = DescriptionArchive("<brivet><compositing>" + GraphXml("a", 3) + GraphXml("b", 5) +
+    MemoryArchive archive = DescriptionArchive("<brivet><compositing>" + GraphXml("a", 3) + GraphXml("b", 5) +
                                              "</compositing></brivet>");
     ProgressDemo* demo = new ProgressDemo();
     StartGraphics(*demo);
@@ -268,7 +268,7 @@ TEST(Demo, AGraphThatFailsIsDeletedAndReleasesItsResources)
 {
     // Graph "b" fails at its last node: its four loaded resources go back at once,
     // graph "a" stays in the list until the demo is destroyed.
-    TextArchive archive = DescriptionArchive("<brivet><compositing>" + GraphXml("a", 2) + GraphXml("b", 5, "unknown") +
+    MemoryArchive archive = DescriptionArchive("<brivet><compositing>" + GraphXml("a", 2) + GraphXml("b", 5, "unknown") +
                                              GraphXml("c", 1) + "</compositing></brivet>");
     ProgressDemo* demo = new ProgressDemo();
     StartGraphics(*demo);
@@ -358,7 +358,7 @@ TEST(Demo, StartsAndStopsTheDirectSoundBackend)
 TEST(Demo, DestructorReleasesAStartedDemo)
 {
     // The backend, the clips and the device go with the demo when StopSystems never ran.
-    TextArchive archive = DescriptionArchive("<brivet><properties><clip filename='a.ogg'/></properties></brivet>");
+    MemoryArchive archive = DescriptionArchive("<brivet><properties><clip filename='a.ogg'/></properties></brivet>");
     ASSERT_TRUE(archive.AddFile("a.ogg", FixturePath("second.ogg")));
     StartupSettings settings;
     settings.width = 320;

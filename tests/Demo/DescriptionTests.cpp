@@ -4,7 +4,7 @@
 #include "Utility/XML/Document.h"
 
 #include "LogCapture.h"
-#include "TextArchive.h"
+#include "MemoryArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +53,7 @@ TEST(DemoDescription, LoadXmlReportsEachWayTheEntryCanFail)
     };
     for (const Case& c : cases)
     {
-        TextArchive archive;
+        MemoryArchive archive;
         if (c.present)
             archive.entries["brivet.xml"] = c.text;
         archive.sizeMissing = c.sizeMissing;
@@ -68,7 +68,7 @@ TEST(DemoDescription, LoadXmlReportsEachWayTheEntryCanFail)
 TEST(DemoDescription, ParsesOnlyTheEntrysSizeAndReadsProperties)
 {
     // Bytes beyond the reported size are not part of the text.
-    TextArchive archive;
+    MemoryArchive archive;
     const std::string text = "<brivet><properties name='Caf\xc3\xa9'/></brivet>";
     archive.entries["brivet.xml"] = text + "<trailing garbage";
     archive.size = static_cast<uint32_t>(text.size());

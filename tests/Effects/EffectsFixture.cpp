@@ -84,21 +84,6 @@ public:
 ::testing::Environment* const g_Environment = ::testing::AddGlobalTestEnvironment(new SharedEnvironment);
 } // namespace
 
-uint32_t MemoryArchive::GetSize(const char* name)
-{
-    auto entry = entries.find(name);
-    return entry == entries.end() ? 0xFFFFFFFFu : static_cast<uint32_t>(entry->second.size());
-}
-
-bool MemoryArchive::Read(const char* name, void* buffer, uint32_t n)
-{
-    auto entry = entries.find(name);
-    if (entry == entries.end() || n > entry->second.size())
-        return false;
-    memcpy(buffer, entry->second.data(), n);
-    return true;
-}
-
 Demo* SharedDemo()
 {
     if (!g_Shared)

@@ -5,11 +5,10 @@
 
 #include "Compositing/Graph.h"
 #include "Demo.h"
-#include "Utility/Archive/IArchive.h"
+#include "MemoryArchive.h"
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,20 +27,6 @@ namespace EffectsTest
 {
 constexpr uint32_t Width = 64;
 constexpr uint32_t Height = 64;
-
-// Named text entries; what the effect and texture resources load from.
-class MemoryArchive : public Brivet::Utility::Archive::IArchive
-{
-public:
-    std::map<std::string, std::string> entries;
-
-    bool Exists(const char* name) override { return entries.count(name) != 0; }
-    uint32_t GetSize(const char* name) override;
-    uint64_t GetTime(const char*) override { return 0; }
-    bool Read(const char* name, void* buffer, uint32_t n) override;
-    bool DeleteFile(const char*) override { return false; }
-    bool Write(const char*, Brivet::Utility::FileSystem::IFile*) override { return false; }
-};
 
 // The shared demo (64 × 64 back buffer) with its archive set; null when no device could be made.
 Brivet::Demo* SharedDemo();

@@ -85,21 +85,6 @@ public:
 ::testing::Environment* const g_Environment = ::testing::AddGlobalTestEnvironment(new SharedEnvironment);
 } // namespace
 
-uint32_t MemoryArchive::GetSize(const char* name)
-{
-    auto it = entries.find(name);
-    return it == entries.end() ? 0xFFFFFFFFu : (uint32_t)it->second.size();
-}
-
-bool MemoryArchive::Read(const char* name, void* buffer, uint32_t n)
-{
-    auto it = entries.find(name);
-    if (it == entries.end() || n > it->second.size())
-        return false;
-    memcpy(buffer, it->second.data(), n);
-    return true;
-}
-
 Brivet::Demo* SharedDemo()
 {
     return Get().ready ? Get().demo : nullptr;

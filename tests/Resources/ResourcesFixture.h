@@ -5,10 +5,9 @@
 
 #include "Compositing/Graph.h"
 #include "Demo.h"
-#include "Utility/Archive/IArchive.h"
+#include "MemoryArchive.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,20 +18,6 @@ namespace ResourcesTest
 {
 constexpr uint32_t WindowWidth = 64;
 constexpr uint32_t WindowHeight = 64;
-
-// Named byte entries.
-class MemoryArchive : public Brivet::Utility::Archive::IArchive
-{
-public:
-    std::map<std::string, std::string> entries;
-
-    bool Exists(const char* name) override { return entries.count(name) != 0; }
-    uint32_t GetSize(const char* name) override;
-    uint64_t GetTime(const char*) override { return 0; }
-    bool Read(const char* name, void* buffer, uint32_t n) override;
-    bool DeleteFile(const char*) override { return false; }
-    bool Write(const char*, Brivet::Utility::FileSystem::IFile*) override { return false; }
-};
 
 // Created on first use with the texture and effect factories registered and Archive() as
 // its archive; destroyed after the last test. Null when no device could be made.
