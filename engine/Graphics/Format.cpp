@@ -88,4 +88,18 @@ uint32_t FormatSize(uint32_t format)
     return 0;
 }
 
+bool IsDepthFormat(uint32_t format)
+{
+    switch (format)
+    {
+    case 20: // D32_FLOAT_S8X24_UINT
+    case 40: // D32_FLOAT
+    case 45: // D24_UNORM_S8_UINT
+    case 55: // D16_UNORM
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace Brivet::Graphics

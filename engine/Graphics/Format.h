@@ -25,4 +25,7 @@ const char* FormatToName(uint32_t format);
 // Bytes per element; an unlisted format raises the assertion and gives 0.
 uint32_t FormatSize(uint32_t format);
 
+// True for the depth formats (D32_FLOAT_S8X24_UINT, D32_FLOAT, D24_UNORM_S8_UINT, D16_UNORM).
+bool IsDepthFormat(uint32_t format);
+
 } // namespace Brivet::Graphics

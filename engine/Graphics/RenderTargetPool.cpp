@@ -15,20 +15,6 @@ namespace Brivet::Graphics
 namespace
 {
 
-bool IsDepthFormat(uint32_t format)
-{
-    switch (format)
-    {
-    case 20: // D32_FLOAT_S8X24_UINT
-    case 40: // D32_FLOAT
-    case 45: // D24_UNORM_S8_UINT
-    case 55: // D16_UNORM
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool Matches(const RenderTargetPool::RenderTargetEntry& entry, const RenderTargetPool::Description& d)
 {
     return entry.width == d.width && entry.height == d.height && entry.depth == d.depth && entry.type == d.type &&

@@ -13,6 +13,7 @@
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
 #include "Utility/XML/ChildIterator.h"
+#include "repository/Resources/ReflectedShaderState.h"
 #include "repository/Resources/Texture.h"
 
 #include <d3d11.h>
@@ -64,17 +65,6 @@ void DeleteAll(Dictionary<String, V*>& table)
         delete table.GetEntry(0).value;
         table.Remove(key);
     }
-}
-
-void BindView(Program* program, const char* name, ID3D11ShaderResourceView* view)
-{
-    const uint32_t mask = program->GetStageMask();
-    if (mask & Program::StagePixel)
-        program->GetPixelShader()->SetShaderResource(name, view);
-    if (mask & Program::StageVertex)
-        program->GetVertexShader()->SetShaderResource(name, view);
-    if (mask & Program::StageGeometry)
-        program->GetGeometryShader()->SetShaderResource(name, view);
 }
 
 void SetResolution(Program* program, uint32_t width, uint32_t height)
@@ -540,7 +530,7 @@ void Effect::BindInternalTextures(uint32_t passIndex)
             continue;
         ID3D11ShaderResourceView* view = entry.value ? entry.value->GetShaderResourceView() : nullptr;
         for (uint32_t k = 0; k < count; ++k)
-            BindView(pass.programs[k], entry.key.GetText(), view);
+            ReflectedShaderState::BindView(pass.programs[k], entry.key.GetText(), view);
     }
 }
 

@@ -51,17 +51,6 @@ bool IsTextureResource(Brivet::Assets::Resource::IResource* resource)
     return type.GetHashLower() == texture.GetHashLower() || type.GetHashLower() == cube.GetHashLower();
 }
 
-void BindView(Program* program, const char* name, ID3D11ShaderResourceView* view)
-{
-    const uint32_t mask = program->GetStageMask();
-    if (mask & Program::StagePixel)
-        program->GetPixelShader()->SetShaderResource(name, view);
-    if (mask & Program::StageVertex)
-        program->GetVertexShader()->SetShaderResource(name, view);
-    if (mask & Program::StageGeometry)
-        program->GetGeometryShader()->SetShaderResource(name, view);
-}
-
 ID3D11ShaderResourceView* ViewOf(Texture* texture)
 {
     Brivet::Graphics::ITexture* gpu = texture ? texture->GetTexture() : nullptr;
@@ -178,6 +167,17 @@ void ReflectedShaderState::Update(Program* program, float time)
         const D3DXVECTOR4 value = entry.value->GetValue(time);
         program->SetFloat4(entry.key.GetText(), value);
     }
+}
+
+void ReflectedShaderState::BindView(Program* program, const char* name, ID3D11ShaderResourceView* view)
+{
+    const uint32_t mask = program->GetStageMask();
+    if (mask & Program::StagePixel)
+        program->GetPixelShader()->SetShaderResource(name, view);
+    if (mask & Program::StageVertex)
+        program->GetVertexShader()->SetShaderResource(name, view);
+    if (mask & Program::StageGeometry)
+        program->GetGeometryShader()->SetShaderResource(name, view);
 }
 
 void ReflectedShaderState::BindResources(Program* program)

@@ -11,6 +11,8 @@ class ShaderReflectionHostBase;
 class ShaderResource;
 class Texture;
 
+struct ID3D11ShaderResourceView;
+
 namespace Brivet::Assets::Effect
 {
 class IEffect;
@@ -56,6 +58,9 @@ public:
     void Update(Brivet::Graphics::Program* program, float time);
     // Each recorded texture's view (null for none) by name to every stage of the program.
     void BindResources(Brivet::Graphics::Program* program);
+
+    // One view by name to every stage in the program's mask.
+    static void BindView(Brivet::Graphics::Program* program, const char* name, ID3D11ShaderResourceView* view);
 
     // Each parameter's value at time into the compute shader's constant buffer 0 (at most
     // the variable's size, never past the buffer), marking it changed; nothing for a

@@ -67,7 +67,7 @@ void TextureSettings::ParseRenderTarget(const Brivet::Utility::XML::Node& elemen
         depthFormat = FormatByName(text);
         // The pool makes a depth buffer only for a depth format; a colour format here
         // would come back as a colour target used as a depth buffer.
-        if (depthFormat && !IsDepthFormat(depthFormat))
+        if (depthFormat && !Brivet::Graphics::IsDepthFormat(depthFormat))
         {
             Log::Warning("[texture] '%s' is not a depth format; the target has no depth", text.GetText());
             depthFormat = 0;
@@ -151,19 +151,6 @@ bool TextureSettings::ReadSrgb(const Brivet::Utility::XML::Node* loadSettings)
     return EqualsNoCase(value, "true") || EqualsNoCase(value, "1") || EqualsNoCase(value, "yes");
 }
 
-bool TextureSettings::IsDepthFormat(uint32_t format)
-{
-    switch (format)
-    {
-    case 20: // D32_FLOAT_S8X24_UINT
-    case 40: // D32_FLOAT
-    case 45: // D24_UNORM_S8_UINT
-    case 55: // D16_UNORM
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool IsDDSFile(const void* bytes, uint32_t size)
 {

@@ -57,9 +57,6 @@ struct TextureSettings
     // "srgb" (exact name) is true for "true", "1" or "yes" in any case and false for any
     // other value; without the element or the attribute, true.
     static bool ReadSrgb(const Brivet::Utility::XML::Node* loadSettings);
-
-    // True for the four depth-stencil formats the pool makes depth buffers for.
-    static bool IsDepthFormat(uint32_t format);
 };
 
 // True when an image file of size bytes starts with the DDS magic "DDS "; a file shorter
