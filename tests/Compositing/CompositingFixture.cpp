@@ -6,13 +6,13 @@
 #include "Graphics/ITexture.h"
 #include "Graphics/RenderTargetPool.h"
 #include "Parameters/Parameter.h"
-#include "Graphics/StartupSettings.h"
 #include "Compositing/NodeEffect.h"
 #include "RenderContext.h"
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
 
 #include "LogCapture.h"
+#include "windows/DeviceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -77,26 +77,13 @@ std::vector<RenderRecord> g_Renders;
 
 struct Shared
 {
-    HWND window = nullptr;
+    WindowsTest::TestWindow window{"brivet-compositing-tests", "compositing tests", Width, Height};
     TestDemo demo;
     bool ready = false;
 
     Shared()
     {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "brivet-compositing-tests";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "brivet-compositing-tests", "compositing tests", WS_POPUP, 0, 0, Width, Height,
-                                 nullptr, nullptr, windowClass.hInstance, nullptr);
-        StartupSettings settings;
-        settings.width = Width;
-        settings.height = Height;
-        settings.windowMode = 0;
-        settings.vsync = false;
-        settings.externalWindow = window;
-        ready = window && demo.system.Init(settings);
+        ready = window.StartSystem(demo.system);
 
         demo.RegisterResourceFactory(&g_TargetFactory);
         demo.RegisterResourceFactory(&g_FileFactory);
@@ -111,31 +98,14 @@ struct Shared
     {
         demo.renderTargetPool.Clear();
         demo.system.Shutdown();
-        if (window)
-            DestroyWindow(window);
     }
 };
-
-Shared* g_Shared = nullptr;
-
-class SharedEnvironment : public ::testing::Environment
-{
-public:
-    void TearDown() override
-    {
-        delete g_Shared;
-        g_Shared = nullptr;
-    }
-};
-
-::testing::Environment* const g_Environment = ::testing::AddGlobalTestEnvironment(new SharedEnvironment);
 } // namespace
 
 TestDemo* SharedDemo()
 {
-    if (!g_Shared)
-        g_Shared = new Shared;
-    return g_Shared->ready ? &g_Shared->demo : nullptr;
+    Shared& shared = WindowsTest::SharedInstance<Shared>::Get();
+    return shared.ready ? &shared.demo : nullptr;
 }
 
 int TargetResource::live = 0;
@@ -305,30 +275,7 @@ Graphics::ITexture* TestTexture(Assets::Resource::IResource* resource)
 
 std::vector<uint32_t> ReadBackBuffer()
 {
-    std::vector<uint32_t> pixels;
-    Graphics::System& system = SharedDemo()->system;
-    D3D11_TEXTURE2D_DESC desc = {};
-    system.GetBackBuffer()->GetDesc(&desc);
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    desc.MiscFlags = 0;
-    ID3D11Texture2D* staging = nullptr;
-    if (FAILED(system.GetDevice()->CreateTexture2D(&desc, nullptr, &staging)))
-        return pixels;
-    ID3D11DeviceContext* context = system.GetContext();
-    context->CopyResource(staging, system.GetBackBuffer());
-    D3D11_MAPPED_SUBRESOURCE mapped = {};
-    if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
-    {
-        pixels.resize((size_t)desc.Width * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-            memcpy(&pixels[(size_t)y * desc.Width], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch,
-                   desc.Width * 4);
-        context->Unmap(staging, 0);
-    }
-    staging->Release();
-    return pixels;
+    return WindowsTest::ReadBackBuffer(SharedDemo()->system);
 }
 
 namespace

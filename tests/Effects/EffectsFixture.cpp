@@ -4,7 +4,6 @@
 #include "Compositing/INode.h"
 #include "Compositing/NodeEffect.h"
 #include "Graphics/ITexture.h"
-#include "Graphics/StartupSettings.h"
 #include "RenderContext.h"
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
@@ -13,6 +12,7 @@
 #include "repository/Resources/TextureFactory.h"
 
 #include "LogCapture.h"
+#include "windows/DeviceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -31,27 +31,14 @@ namespace
 {
 struct Shared
 {
-    HWND window = nullptr;
+    WindowsTest::TestWindow window{"brivet-effects-tests", "effects tests", Width, Height};
     Demo demo;
     MemoryArchive archive;
     bool ready = false;
 
     Shared()
     {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "brivet-effects-tests";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "brivet-effects-tests", "effects tests", WS_POPUP, 0, 0, Width, Height, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
-        StartupSettings settings;
-        settings.width = Width;
-        settings.height = Height;
-        settings.windowMode = 0;
-        settings.vsync = false;
-        settings.externalWindow = window;
-        ready = window && demo.system.Init(settings);
+        ready = window.StartSystem(demo.system);
 
         demo.archive = &archive;
         demo.RegisterResourceFactory(&TextureFactory::instance);
@@ -64,37 +51,19 @@ struct Shared
         demo.archive = nullptr;
         demo.renderTargetPool.Clear();
         demo.system.Shutdown();
-        if (window)
-            DestroyWindow(window);
     }
 };
-
-Shared* g_Shared = nullptr;
-
-class SharedEnvironment : public ::testing::Environment
-{
-public:
-    void TearDown() override
-    {
-        delete g_Shared;
-        g_Shared = nullptr;
-    }
-};
-
-::testing::Environment* const g_Environment = ::testing::AddGlobalTestEnvironment(new SharedEnvironment);
 } // namespace
 
 Demo* SharedDemo()
 {
-    if (!g_Shared)
-        g_Shared = new Shared;
-    return g_Shared->ready ? &g_Shared->demo : nullptr;
+    Shared& shared = WindowsTest::SharedInstance<Shared>::Get();
+    return shared.ready ? &shared.demo : nullptr;
 }
 
 MemoryArchive& Archive()
 {
-    SharedDemo();
-    return g_Shared->archive;
+    return WindowsTest::SharedInstance<Shared>::Get().archive;
 }
 
 std::unique_ptr<Compositing::Graph> LoadGraph(const std::string& xml)
@@ -142,41 +111,9 @@ void ClearBackBuffer(uint32_t colour)
     SharedDemo()->BindBackBuffer(nullptr);
 }
 
-namespace
-{
-std::vector<uint32_t> ReadPixels(ID3D11Texture2D* source)
-{
-    std::vector<uint32_t> pixels;
-    Graphics::System& system = SharedDemo()->system;
-    D3D11_TEXTURE2D_DESC desc = {};
-    source->GetDesc(&desc);
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    desc.MiscFlags = 0;
-    desc.MipLevels = 1;
-    ID3D11Texture2D* staging = nullptr;
-    if (FAILED(system.GetDevice()->CreateTexture2D(&desc, nullptr, &staging)))
-        return pixels;
-    ID3D11DeviceContext* context = system.GetContext();
-    context->CopySubresourceRegion(staging, 0, 0, 0, 0, source, 0, nullptr);
-    D3D11_MAPPED_SUBRESOURCE mapped = {};
-    if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
-    {
-        pixels.resize((size_t)desc.Width * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-            memcpy(&pixels[(size_t)y * desc.Width], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch,
-                   desc.Width * 4);
-        context->Unmap(staging, 0);
-    }
-    staging->Release();
-    return pixels;
-}
-} // namespace
-
 std::vector<uint32_t> ReadBackBuffer()
 {
-    return ReadPixels(SharedDemo()->system.GetBackBuffer());
+    return WindowsTest::ReadBackBuffer(SharedDemo()->system);
 }
 
 std::vector<uint32_t> ReadTexture(Graphics::ITexture* texture)
@@ -190,7 +127,7 @@ std::vector<uint32_t> ReadTexture(Graphics::ITexture* texture)
     resource->GetType(&dimension);
     std::vector<uint32_t> pixels;
     if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE2D)
-        pixels = ReadPixels(static_cast<ID3D11Texture2D*>(resource));
+        pixels = WindowsTest::ReadPixels(SharedDemo()->system, static_cast<ID3D11Texture2D*>(resource));
     resource->Release();
     return pixels;
 }

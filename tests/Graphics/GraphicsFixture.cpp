@@ -3,15 +3,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <d3d11.h>
-
-#include "Graphics/StartupSettings.h"
 #include "LogCapture.h"
+#include "windows/DeviceFixture.h"
 
 namespace GraphicsTest
 {
@@ -21,90 +17,29 @@ namespace
 
 struct Shared
 {
-    HWND window = nullptr;
+    WindowsTest::TestWindow window{"brivet-test-host", "graphics tests", Width, Height};
     Brivet::Graphics::System system;
-    bool ready = false;
+    bool ready = window.StartSystem(system);
 
-    Shared()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "brivet-test-host";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "brivet-test-host", "graphics tests", WS_POPUP, 0, 0, Width, Height, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
-        Brivet::StartupSettings settings;
-        settings.width = Width;
-        settings.height = Height;
-        settings.windowMode = 0;
-        settings.vsync = false;
-        settings.externalWindow = window;
-        ready = window && system.Init(settings);
-    }
-
-    ~Shared()
-    {
-        system.Shutdown();
-        if (window)
-            DestroyWindow(window);
-    }
+    ~Shared() { system.Shutdown(); }
 };
-
-Shared* g_Shared = nullptr;
-
-// Shuts the shared device down after the last test, while the runtime is whole.
-class SharedEnvironment : public ::testing::Environment
-{
-public:
-    void TearDown() override
-    {
-        delete g_Shared;
-        g_Shared = nullptr;
-    }
-};
-
-::testing::Environment* const g_Environment = ::testing::AddGlobalTestEnvironment(new SharedEnvironment);
 
 } // namespace
 
 Brivet::Graphics::System* SharedSystem()
 {
-    if (!g_Shared)
-        g_Shared = new Shared;
-    return g_Shared->ready ? &g_Shared->system : nullptr;
+    Shared& shared = WindowsTest::SharedInstance<Shared>::Get();
+    return shared.ready ? &shared.system : nullptr;
 }
 
 std::vector<uint32_t> ReadPixels(Brivet::Graphics::System* system, ID3D11Texture2D* texture)
 {
-    std::vector<uint32_t> pixels;
-    D3D11_TEXTURE2D_DESC desc = {};
-    texture->GetDesc(&desc);
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    desc.MiscFlags = 0;
-    ID3D11Texture2D* staging = nullptr;
-    if (FAILED(system->GetDevice()->CreateTexture2D(&desc, nullptr, &staging)))
-        return pixels;
-    ID3D11DeviceContext* context = system->GetContext();
-    context->CopyResource(staging, texture);
-    D3D11_MAPPED_SUBRESOURCE mapped = {};
-    if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
-    {
-        pixels.resize((size_t)desc.Width * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-            memcpy(&pixels[(size_t)y * desc.Width], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch,
-                   desc.Width * 4);
-        context->Unmap(staging, 0);
-    }
-    staging->Release();
-    return pixels;
+    return WindowsTest::ReadPixels(*system, texture);
 }
 
 std::vector<uint32_t> ReadBackBuffer(Brivet::Graphics::System* system)
 {
-    return ReadPixels(system, system->GetBackBuffer());
+    return WindowsTest::ReadBackBuffer(*system);
 }
 
 bool SameColour(uint32_t actual, uint32_t expected, int tolerance)

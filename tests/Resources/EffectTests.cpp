@@ -278,17 +278,9 @@ public:
 };
 ProbeFactory g_ProbeFactory;
 
-class EffectTest : public ::testing::Test
+class EffectTest : public DemoTest
 {
 protected:
-    void SetUp() override
-    {
-        demo = SharedDemo();
-        ASSERT_NE(demo, nullptr) << "no Direct3D 11 device";
-        LogCapture::Get().Clear();
-        graph = MakeGraph(64, 32);
-    }
-
     void TearDown() override
     {
         for (ProbeEffect* probe : probes)
@@ -343,8 +335,6 @@ protected:
         return pixels.empty() ? 0xDEADBEEF : pixels[pixels.size() / 2];
     }
 
-    Brivet::Demo* demo = nullptr;
-    std::unique_ptr<Brivet::Compositing::Graph> graph;
     std::vector<ProbeEffect*> probes;
     std::vector<IResource*> loaded;
     std::vector<IResource*> targets;

@@ -2,19 +2,15 @@
 #include "ResourcesFixture.h"
 
 #include "Compositing/NodeOutput.h"
-#include "Graphics/StartupSettings.h"
 #include "LogCapture.h"
+#include "windows/DeviceFixture.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <d3d11.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 namespace ResourcesTest
@@ -23,66 +19,34 @@ namespace
 {
 struct Shared
 {
-    HWND window = nullptr;
+    WindowsTest::TestWindow window{"brivet-resource-tests", "resource tests", WindowWidth, WindowHeight};
     Brivet::Demo* demo = nullptr; // on zero-filled memory, as the application makes it
     MemoryArchive archive;
     bool ready = false;
 
     Shared()
     {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "brivet-resource-tests";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "brivet-resource-tests", "resource tests", WS_POPUP, 0, 0, WindowWidth,
-                                 WindowHeight, nullptr, nullptr, windowClass.hInstance, nullptr);
-
         void* block = calloc(1, sizeof(Brivet::Demo));
         demo = new (block) Brivet::Demo();
         demo->archive = &archive;
         demo->RegisterResourceFactory(&TextureFactory::instance);
         demo->RegisterResourceFactory(&EffectFactory::instance);
 
-        Brivet::StartupSettings settings;
-        settings.width = WindowWidth;
-        settings.height = WindowHeight;
-        settings.windowMode = 0;
-        settings.vsync = false;
-        settings.externalWindow = window;
-        ready = window && demo->system.Init(settings);
+        ready = window.StartSystem(demo->system);
     }
 
     ~Shared()
     {
         demo->~Demo();
         free(demo);
-        if (window)
-            DestroyWindow(window);
     }
 };
 
-Shared* g_Shared = nullptr;
-
+// The demo is destroyed after the last test, while the runtime is whole.
 Shared& Get()
 {
-    if (!g_Shared)
-        g_Shared = new Shared;
-    return *g_Shared;
+    return WindowsTest::SharedInstance<Shared>::Get();
 }
-
-// Destroys the demo after the last test, while the runtime is whole.
-class SharedEnvironment : public ::testing::Environment
-{
-public:
-    void TearDown() override
-    {
-        delete g_Shared;
-        g_Shared = nullptr;
-    }
-};
-
-::testing::Environment* const g_Environment = ::testing::AddGlobalTestEnvironment(new SharedEnvironment);
 } // namespace
 
 Brivet::Demo* SharedDemo()
@@ -104,35 +68,18 @@ std::unique_ptr<Brivet::Compositing::Graph> MakeGraph(uint32_t width, uint32_t h
     return graph;
 }
 
+void DemoTest::SetUp()
+{
+    demo = SharedDemo();
+    ASSERT_NE(demo, nullptr) << "no Direct3D 11 device";
+    LogCapture::Get().Clear();
+    graph = MakeGraph(64, 32);
+}
+
 std::vector<uint32_t> ReadPixels(ID3D11Texture2D* texture)
 {
-    std::vector<uint32_t> pixels;
     Brivet::Demo* demo = SharedDemo();
-    if (!demo || !texture)
-        return pixels;
-    D3D11_TEXTURE2D_DESC desc = {};
-    texture->GetDesc(&desc);
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    desc.MiscFlags = 0;
-    desc.MipLevels = 1;
-    ID3D11Texture2D* staging = nullptr;
-    if (FAILED(demo->system.GetDevice()->CreateTexture2D(&desc, nullptr, &staging)))
-        return pixels;
-    ID3D11DeviceContext* context = demo->system.GetContext();
-    context->CopySubresourceRegion(staging, 0, 0, 0, 0, texture, 0, nullptr);
-    D3D11_MAPPED_SUBRESOURCE mapped = {};
-    if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
-    {
-        pixels.resize((size_t)desc.Width * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-            memcpy(&pixels[(size_t)y * desc.Width], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch,
-                   desc.Width * 4);
-        context->Unmap(staging, 0);
-    }
-    staging->Release();
-    return pixels;
+    return demo ? WindowsTest::ReadPixels(demo->system, texture) : std::vector<uint32_t>();
 }
 
 bool SameColour(uint32_t actual, uint32_t expected, int tolerance)

@@ -7,6 +7,8 @@
 #include "Demo.h"
 #include "MemoryArchive.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +28,17 @@ MemoryArchive& Archive();
 
 // A graph of the shared demo whose output node is width × height.
 std::unique_ptr<Brivet::Compositing::Graph> MakeGraph(uint32_t width, uint32_t height);
+
+// A test on the shared demo with a 64 × 32 graph of its own and the log captured afresh;
+// fails at SetUp when no device could be made.
+class DemoTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+
+    Brivet::Demo* demo = nullptr;
+    std::unique_ptr<Brivet::Compositing::Graph> graph;
+};
 
 // Pixels as 0xAABBGGRR words (R8G8B8A8_UNORM), row by row.
 std::vector<uint32_t> ReadPixels(ID3D11Texture2D* texture);

@@ -25,17 +25,9 @@ using Brivet::Utility::Log;
 
 namespace
 {
-class TextureTest : public ::testing::Test
+class TextureTest : public DemoTest
 {
 protected:
-    void SetUp() override
-    {
-        demo = SharedDemo();
-        ASSERT_NE(demo, nullptr) << "no Direct3D 11 device";
-        LogCapture::Get().Clear();
-        graph = MakeGraph(64, 32);
-    }
-
     void TearDown() override
     {
         for (Brivet::Assets::Resource::IResource* resource : made)
@@ -82,8 +74,6 @@ protected:
         demo->system.GetContext()->ClearRenderTargetView(texture->GetRenderTargetView(), colour);
     }
 
-    Brivet::Demo* demo = nullptr;
-    std::unique_ptr<Brivet::Compositing::Graph> graph;
     std::vector<Brivet::Assets::Resource::IResource*> made;
 };
 } // namespace
