@@ -4,6 +4,7 @@
 #include <d3d11.h>
 
 #include "Graphics/System.h"
+#include "Graphics/TextureD3D11.h"
 #include "Graphics/TextureFlags.h"
 #include "Utility/SafeRelease.h"
 
@@ -29,18 +30,7 @@ bool DepthStencil::Create(uint32_t width, uint32_t height, uint32_t format, uint
     this->format = FormatD24UnormS8Uint;
 
     const TextureDescription d = DescribeTexture(TextureKind::DepthStencil, width, height, 1, format, flags);
-    D3D11_TEXTURE2D_DESC desc = {};
-    desc.Width = width;
-    desc.Height = height;
-    desc.MipLevels = d.mipLevels;
-    desc.ArraySize = d.arraySize;
-    desc.Format = (DXGI_FORMAT)d.format;
-    desc.SampleDesc.Count = 1;
-    desc.SampleDesc.Quality = 0;
-    desc.Usage = (D3D11_USAGE)d.usage;
-    desc.BindFlags = d.bindFlags;
-    desc.CPUAccessFlags = d.cpuAccessFlags;
-    desc.MiscFlags = d.miscFlags;
+    const D3D11_TEXTURE2D_DESC desc = Texture2DDesc(d, width, height);
     ID3D11Device* device = system->GetDevice();
     if (FAILED(device->CreateTexture2D(&desc, nullptr, &texture)))
         return false;

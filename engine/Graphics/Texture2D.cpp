@@ -7,6 +7,7 @@
 
 #include "Graphics/Format.h"
 #include "Graphics/System.h"
+#include "Graphics/TextureD3D11.h"
 #include "Graphics/TextureFlags.h"
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
@@ -47,18 +48,7 @@ bool Texture2D::Create(uint32_t width, uint32_t height, uint32_t format, uint32_
     if (initial.Failed())
         return false;
 
-    D3D11_TEXTURE2D_DESC desc = {};
-    desc.Width = width;
-    desc.Height = height;
-    desc.MipLevels = d.mipLevels;
-    desc.ArraySize = d.arraySize;
-    desc.Format = (DXGI_FORMAT)d.format;
-    desc.SampleDesc.Count = 1;
-    desc.SampleDesc.Quality = 0;
-    desc.Usage = (D3D11_USAGE)d.usage;
-    desc.BindFlags = d.bindFlags;
-    desc.CPUAccessFlags = d.cpuAccessFlags;
-    desc.MiscFlags = d.miscFlags;
+    const D3D11_TEXTURE2D_DESC desc = Texture2DDesc(d, width, height);
     ID3D11Device* device = system->GetDevice();
     if (FAILED(device->CreateTexture2D(&desc, initial.Get(), &texture)))
         return false;

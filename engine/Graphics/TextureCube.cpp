@@ -5,6 +5,7 @@
 
 #include "Graphics/DepthStencil.h"
 #include "Graphics/System.h"
+#include "Graphics/TextureD3D11.h"
 #include "Graphics/TextureFlags.h"
 #include "Utility/SafeRelease.h"
 
@@ -45,18 +46,7 @@ bool TextureCube::Create(uint32_t size, uint32_t format, uint32_t flags, const v
     if (initial.Failed())
         return false;
 
-    D3D11_TEXTURE2D_DESC desc = {};
-    desc.Width = size;
-    desc.Height = size;
-    desc.MipLevels = d.mipLevels;
-    desc.ArraySize = d.arraySize;
-    desc.Format = (DXGI_FORMAT)d.format;
-    desc.SampleDesc.Count = 1;
-    desc.SampleDesc.Quality = 0;
-    desc.Usage = (D3D11_USAGE)d.usage;
-    desc.BindFlags = d.bindFlags;
-    desc.CPUAccessFlags = d.cpuAccessFlags;
-    desc.MiscFlags = d.miscFlags;
+    const D3D11_TEXTURE2D_DESC desc = Texture2DDesc(d, size, size);
     ID3D11Device* device = system->GetDevice();
     if (FAILED(device->CreateTexture2D(&desc, initial.Get(), &texture)))
         return false;
