@@ -117,6 +117,8 @@ uint64_t VQZ::GetTime(const char* name)
 }
 
 // Reads, unmasks and inflates the entry's stream. On failure the entry keeps no buffers.
+// Sizes and the inflation's result are checked, where a plain reader would not: a damaged
+// archive must fail its read, not hand its caller garbage or a huge allocation.
 bool VQZ::Inflate(Entry& entry)
 {
 	if (!entry.compressed && entry.compressedSize != 0)
