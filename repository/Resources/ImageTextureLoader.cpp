@@ -64,6 +64,18 @@ HRESULT CreateDdsResources(ID3D11Device* device, const DdsTexture& t, uint32_t w
     D3D11_SHADER_RESOURCE_VIEW_DESC viewDesc = {};
     viewDesc.Format = format;
 
+    // What the three texture descriptions share; the cube bit only on a cube.
+    auto describe = [&](auto& desc) {
+        desc.Width = width;
+        desc.MipLevels = mipCount;
+        desc.Format = format;
+        desc.Usage = usage;
+        desc.BindFlags = bindFlags;
+        desc.CPUAccessFlags = cpuAccessFlags;
+        desc.MiscFlags = t.cube ? (miscFlags | D3D11_RESOURCE_MISC_TEXTURECUBE)
+                                : (miscFlags & ~(UINT)D3D11_RESOURCE_MISC_TEXTURECUBE);
+    };
+
     ID3D11Resource* resource = nullptr;
     HRESULT hr = E_FAIL;
     switch (t.dimension)
@@ -71,14 +83,8 @@ HRESULT CreateDdsResources(ID3D11Device* device, const DdsTexture& t, uint32_t w
     case Dimension1D:
     {
         D3D11_TEXTURE1D_DESC desc = {};
-        desc.Width = width;
-        desc.MipLevels = mipCount;
+        describe(desc);
         desc.ArraySize = t.arraySize;
-        desc.Format = format;
-        desc.Usage = usage;
-        desc.BindFlags = bindFlags;
-        desc.CPUAccessFlags = cpuAccessFlags;
-        desc.MiscFlags = miscFlags & ~(UINT)D3D11_RESOURCE_MISC_TEXTURECUBE;
         ID3D11Texture1D* made = nullptr;
         hr = device->CreateTexture1D(&desc, initialData, &made);
         resource = made;
@@ -98,17 +104,10 @@ HRESULT CreateDdsResources(ID3D11Device* device, const DdsTexture& t, uint32_t w
     case Dimension2D:
     {
         D3D11_TEXTURE2D_DESC desc = {};
-        desc.Width = width;
+        describe(desc);
         desc.Height = height;
-        desc.MipLevels = mipCount;
         desc.ArraySize = t.arraySize;
-        desc.Format = format;
         desc.SampleDesc.Count = 1;
-        desc.Usage = usage;
-        desc.BindFlags = bindFlags;
-        desc.CPUAccessFlags = cpuAccessFlags;
-        desc.MiscFlags = t.cube ? (miscFlags | D3D11_RESOURCE_MISC_TEXTURECUBE)
-                                : (miscFlags & ~(UINT)D3D11_RESOURCE_MISC_TEXTURECUBE);
         ID3D11Texture2D* made = nullptr;
         hr = device->CreateTexture2D(&desc, initialData, &made);
         resource = made;
@@ -139,15 +138,9 @@ HRESULT CreateDdsResources(ID3D11Device* device, const DdsTexture& t, uint32_t w
     case Dimension3D:
     {
         D3D11_TEXTURE3D_DESC desc = {};
-        desc.Width = width;
+        describe(desc);
         desc.Height = height;
         desc.Depth = depth;
-        desc.MipLevels = mipCount;
-        desc.Format = format;
-        desc.Usage = usage;
-        desc.BindFlags = bindFlags;
-        desc.CPUAccessFlags = cpuAccessFlags;
-        desc.MiscFlags = miscFlags & ~(UINT)D3D11_RESOURCE_MISC_TEXTURECUBE;
         ID3D11Texture3D* made = nullptr;
         hr = device->CreateTexture3D(&desc, initialData, &made);
         resource = made;

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using namespace ResourcesTest;
@@ -149,44 +150,26 @@ std::vector<std::string> ReadAll(ID3D11Resource* resource)
     ID3D11DeviceContext* context = demo->system.GetContext();
     const Shape shape = ShapeOf(resource);
 
+    // A staging twin of the texture: same description, CPU-readable, bound to nothing.
     ID3D11Resource* staging = nullptr;
     HRESULT hr = E_FAIL;
-    if (shape.dimension == D3D11_RESOURCE_DIMENSION_TEXTURE2D)
-    {
-        D3D11_TEXTURE2D_DESC d;
-        static_cast<ID3D11Texture2D*>(resource)->GetDesc(&d);
-        d.Usage = D3D11_USAGE_STAGING;
-        d.BindFlags = 0;
-        d.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        d.MiscFlags = 0;
-        ID3D11Texture2D* copy = nullptr;
-        hr = device->CreateTexture2D(&d, nullptr, &copy);
+    auto twin = [&](auto* texture, auto desc, auto create) {
+        using Texture = std::remove_pointer_t<decltype(texture)>;
+        texture->GetDesc(&desc);
+        desc.Usage = D3D11_USAGE_STAGING;
+        desc.BindFlags = 0;
+        desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+        desc.MiscFlags = 0;
+        Texture* copy = nullptr;
+        hr = (device->*create)(&desc, nullptr, &copy);
         staging = copy;
-    }
+    };
+    if (shape.dimension == D3D11_RESOURCE_DIMENSION_TEXTURE1D)
+        twin(static_cast<ID3D11Texture1D*>(resource), D3D11_TEXTURE1D_DESC{}, &ID3D11Device::CreateTexture1D);
+    else if (shape.dimension == D3D11_RESOURCE_DIMENSION_TEXTURE2D)
+        twin(static_cast<ID3D11Texture2D*>(resource), D3D11_TEXTURE2D_DESC{}, &ID3D11Device::CreateTexture2D);
     else if (shape.dimension == D3D11_RESOURCE_DIMENSION_TEXTURE3D)
-    {
-        D3D11_TEXTURE3D_DESC d;
-        static_cast<ID3D11Texture3D*>(resource)->GetDesc(&d);
-        d.Usage = D3D11_USAGE_STAGING;
-        d.BindFlags = 0;
-        d.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        d.MiscFlags = 0;
-        ID3D11Texture3D* copy = nullptr;
-        hr = device->CreateTexture3D(&d, nullptr, &copy);
-        staging = copy;
-    }
-    else if (shape.dimension == D3D11_RESOURCE_DIMENSION_TEXTURE1D)
-    {
-        D3D11_TEXTURE1D_DESC d;
-        static_cast<ID3D11Texture1D*>(resource)->GetDesc(&d);
-        d.Usage = D3D11_USAGE_STAGING;
-        d.BindFlags = 0;
-        d.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        d.MiscFlags = 0;
-        ID3D11Texture1D* copy = nullptr;
-        hr = device->CreateTexture1D(&d, nullptr, &copy);
-        staging = copy;
-    }
+        twin(static_cast<ID3D11Texture3D*>(resource), D3D11_TEXTURE3D_DESC{}, &ID3D11Device::CreateTexture3D);
     EXPECT_HRESULT_SUCCEEDED(hr) << "staging copy";
     if (FAILED(hr))
         return result;
