@@ -149,15 +149,28 @@ RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const 
     }
     return result;
 }
-std::vector<uint8_t> VertexConstant(Brivet::Graphics::Program* program, const char* name)
+namespace
 {
-    Brivet::Graphics::ConstantBuffer* buffer = program ? program->GetVertexShader()->GetConstantBuffer() : nullptr;
-    ID3D11ShaderReflectionConstantBuffer* reflection = buffer ? buffer->GetReflection() : nullptr;
+std::vector<uint8_t> ConstantOf(Brivet::Graphics::Shader* stage, const char* name)
+{
+    Brivet::Graphics::ConstantBuffer* buffer = stage->GetConstantBuffer();
+    ID3D11ShaderReflectionConstantBuffer* reflection = buffer->GetReflection();
     ID3D11ShaderReflectionVariable* variable = reflection ? reflection->GetVariableByName(name) : nullptr;
     D3D11_SHADER_VARIABLE_DESC desc = {};
     if (!variable || FAILED(variable->GetDesc(&desc)) || desc.StartOffset + desc.Size > buffer->GetSize())
         return {};
     return Bytes(buffer->GetData() + desc.StartOffset, desc.Size);
+}
+} // namespace
+
+std::vector<uint8_t> VertexConstant(Brivet::Graphics::Program* program, const char* name)
+{
+    return program ? ConstantOf(program->GetVertexShader(), name) : std::vector<uint8_t>();
+}
+
+std::vector<uint8_t> PixelConstant(Brivet::Graphics::Program* program, const char* name)
+{
+    return program ? ConstantOf(program->GetPixelShader(), name) : std::vector<uint8_t>();
 }
 
 std::vector<uint8_t> Bytes(const void* data, size_t size)

@@ -81,8 +81,9 @@ struct RendererGraph
 };
 RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const char* aspectRatio = "1:1");
 
-// The bytes of a constant of the vertex stage's constant buffer 0 (empty when the stage
-// declares none of that name).
+// The bytes of a constant of the vertex or pixel stage's constant buffer 0 (empty when the
+// stage declares none of that name).
 std::vector<uint8_t> VertexConstant(Brivet::Graphics::Program* program, const char* name);
+std::vector<uint8_t> PixelConstant(Brivet::Graphics::Program* program, const char* name);
 std::vector<uint8_t> Bytes(const void* data, size_t size);
 } // namespace EffectsTest
