@@ -31,17 +31,13 @@ void Camera3D::OnInputsResolved()
 
 void Camera3D::Render(const Brivet::RenderContext& context)
 {
-    if (GetOutputChunk())
-        Update(context.time);
+    Update(context.time);
 }
 
 void Camera3D::Update(float time)
 {
-    RenderChunk* chunk = GetOutputChunk();
-    if (!chunk)
-        return;
-    chunk->Empty();
-    if (!enabled || !enabled->GetValue(time))
+    RenderChunk* chunk = EmptyOutputChunk();
+    if (!chunk || !enabled || !enabled->GetValue(time))
         return;
 
     // The camera's world transform; the view is its inverse.

@@ -23,14 +23,10 @@ void CameraMod::OnInputsChanged()
 
 void CameraMod::Render(const Brivet::RenderContext& context)
 {
-    RenderChunk* chunk = GetOutputChunk();
-    if (!chunk)
-        return;
-    chunk->Empty();
-    if (!input)
+    RenderChunk* chunk = EmptyOutputChunk();
+    if (!chunk || !input)
         return;
     // The priority stays the input's, also 0 (no camera).
-    chunk->Merge(input, nullptr, nullptr);
-    chunk->camera = input->camera;
+    CopyWithCamera(chunk, input);
     chunk->camera.fieldOfView += fieldOfViewOffset->GetValue(context.time);
 }

@@ -31,16 +31,10 @@ float CameraShake::Noise(float x, float size)
 
 void CameraShake::Render(const Brivet::RenderContext& context)
 {
-    RenderChunk* chunk = GetOutputChunk();
-    if (!chunk)
+    RenderChunk* chunk = EmptyOutputChunk();
+    if (!chunk || !input)
         return;
-    chunk->Empty();
-    if (!input)
-        return;
-
-    // An unchanged copy with the input's camera whatever its priority
-    chunk->Merge(input, nullptr, nullptr);
-    chunk->camera = input->camera;
+    CopyWithCamera(chunk, input);
 
     const float t = context.time;
     const float a = amplitude->GetValue(t);

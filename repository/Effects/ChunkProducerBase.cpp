@@ -68,6 +68,20 @@ RenderChunk* ChunkProducerBase::GetOutputChunk() const
     return static_cast<RenderChunk*>(output);
 }
 
+RenderChunk* ChunkProducerBase::EmptyOutputChunk() const
+{
+    RenderChunk* chunk = GetOutputChunk();
+    if (chunk)
+        chunk->Empty();
+    return chunk;
+}
+
+void ChunkProducerBase::CopyWithCamera(RenderChunk* target, const RenderChunk* source)
+{
+    target->Merge(source, nullptr, nullptr);
+    target->camera = source->camera;
+}
+
 void ChunkProducerBase::SetChunkOutputType()
 {
     outputTypeName = ChunkType; // the assignment keeps an equal name as it is

@@ -44,6 +44,12 @@ public:
     // The output as a chunk; null when there is none or it is of another type (a
     // dynamic node of another type fed by the producer).
     RenderChunk* GetOutputChunk() const;
+    // The output chunk emptied (priorities 0, no entries, no lights), or null.
+    RenderChunk* EmptyOutputChunk() const;
+
+    // An unchanged copy of source appended to target, then source's whole camera block
+    // taken whatever its priority.
+    static void CopyWithCamera(RenderChunk* target, const RenderChunk* source);
 
 protected:
     // Sets the output type name "RenderChunk" (copied only when its hash differs).

@@ -30,17 +30,13 @@ void Duplicate3D::OnInputsResolved()
 
 void Duplicate3D::Render(const Brivet::RenderContext& context)
 {
-    if (GetOutputChunk())
-        Update(context.time);
+    Update(context.time);
 }
 
 void Duplicate3D::Update(float time)
 {
-    RenderChunk* chunk = GetOutputChunk();
-    if (!chunk)
-        return;
-    chunk->Empty();
-    if (!input)
+    RenderChunk* chunk = EmptyOutputChunk();
+    if (!chunk || !input)
         return;
 
     const unsigned int n = count ? count->GetValue(time) : 1u;

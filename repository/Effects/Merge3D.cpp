@@ -52,23 +52,17 @@ void Merge3D::OnInputsResolved()
 
 void Merge3D::Render(const Brivet::RenderContext& context)
 {
-    RenderChunk* chunk = GetOutputChunk();
-    if (!chunk)
-        return;
     if (enabled && !enabled->GetValue(context.time))
-    {
-        chunk->Empty();
-        return;
-    }
-    Update(context.time);
+        EmptyOutputChunk();
+    else
+        Update(context.time);
 }
 
 void Merge3D::Update(float time)
 {
-    RenderChunk* chunk = GetOutputChunk();
+    RenderChunk* chunk = EmptyOutputChunk();
     if (!chunk)
         return;
-    chunk->Empty();
     D3DXMATRIX m, previous;
     transform.ComputePair(&m, &previous, time);
     for (uint32_t k = 0; k < inputCount; ++k)

@@ -12,6 +12,7 @@
 #include "Assets/Effect/IEffect.h"
 #include "Base/Array.h"
 #include "Rendering/D3DX10Math.h"
+#include "repository/Resources/EffectMetadata.h"
 #include "repository/Resources/ReflectedShaderState.h"
 #include "repository/Resources/RenderChunk.h"
 
@@ -35,10 +36,10 @@ public:
     // The pass kinds of an effect pass.
     enum Kind : uint32_t
     {
-        KindNormal = 0,
-        KindShadowCube = 1, // "shadowcube"
-        KindShadow = 2, // "shadow"
-        KindTransparent = 3, // "transparent"
+        KindNormal = EffectMetadata::Pass::KindNormal,
+        KindShadowCube = EffectMetadata::Pass::KindShadowCube, // "shadowcube"
+        KindShadow = EffectMetadata::Pass::KindShadow, // "shadow"
+        KindTransparent = EffectMetadata::Pass::KindTransparent, // "transparent"
     };
 
     // One draw of one entry with one pass. A plain record.

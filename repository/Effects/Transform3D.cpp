@@ -27,17 +27,13 @@ void Transform3D::OnInputsResolved()
 
 void Transform3D::Render(const Brivet::RenderContext& context)
 {
-    if (GetOutputChunk())
-        Update(context.time);
+    Update(context.time);
 }
 
 void Transform3D::Update(float time)
 {
-    RenderChunk* chunk = GetOutputChunk();
-    if (!chunk)
-        return;
-    chunk->Empty();
-    if (!input)
+    RenderChunk* chunk = EmptyOutputChunk();
+    if (!chunk || !input)
         return;
     D3DXMATRIX m, previous;
     transform.ComputePair(&m, &previous, time);

@@ -14,6 +14,8 @@
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
 
+#include "MathAssertions.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -53,19 +55,6 @@ D3DXMATRIX Srt(const D3DXVECTOR3& p, const D3DXVECTOR3& r, const D3DXVECTOR3& s)
     D3DXMatrixRotationYawPitchRoll(&rotation, r.y, r.x, r.z);
     D3DXMatrixTranslation(&translation, p.x, p.y, p.z);
     return Product(Product(scale, rotation), translation);
-}
-
-::testing::AssertionResult Near(const D3DXMATRIX& actual, const D3DXMATRIX& expected, float tolerance = 1e-4f)
-{
-    for (int i = 0; i < 16; ++i)
-    {
-        if (std::fabs(actual.m[i / 4][i % 4] - expected.m[i / 4][i % 4]) > tolerance)
-        {
-            return ::testing::AssertionFailure() << "element (" << i / 4 << ", " << i % 4 << ") is "
-                                                 << actual.m[i / 4][i % 4] << ", expected " << expected.m[i / 4][i % 4];
-        }
-    }
-    return ::testing::AssertionSuccess();
 }
 
 template <typename T>
@@ -211,8 +200,8 @@ TEST(ChunkProducers, TransformIsScaleRotationTranslationAndThePreviousOneIsSampl
     ASSERT_EQ(rig.output.entries.GetCount(), 1u);
     const D3DXMATRIX m = Srt(D3DXVECTOR3(2.0f, 5.0f, 0.0f), rotation, scale);
     const D3DXMATRIX previous = Srt(D3DXVECTOR3(2.01f, 5.0f, 0.0f), rotation, scale);
-    EXPECT_TRUE(Near(rig.output.entries[0].world, Product(Translation(1.0f, 0.0f, 0.0f), m)));
-    EXPECT_TRUE(Near(rig.output.entries[0].previousWorld, Product(Translation(1.0f, 0.0f, 0.0f), previous)));
+    EXPECT_TRUE(MatrixNear(rig.output.entries[0].world, Product(Translation(1.0f, 0.0f, 0.0f), m)));
+    EXPECT_TRUE(MatrixNear(rig.output.entries[0].previousWorld, Product(Translation(1.0f, 0.0f, 0.0f), previous)));
 
     // Without an input the output is emptied.
     rig.output.ambient.priority = 1;
@@ -307,7 +296,7 @@ TEST(ChunkProducers, MergeTakesTheLastCameraOfTheHighestPriorityAndHonoursEnable
     rig.effect->OnInputsResolved();
     EXPECT_EQ(rig.output.camera.fieldOfView, 30.0f);
     ASSERT_EQ(rig.output.entries.GetCount(), 1u);
-    EXPECT_TRUE(Near(rig.output.entries[0].world, Translation(1.0f, 0.0f, 5.0f)));
+    EXPECT_TRUE(MatrixNear(rig.output.entries[0].world, Translation(1.0f, 0.0f, 5.0f)));
 
     // A render with "Enabled" false leaves an empty chunk.
     rig.Render(1.0f);
@@ -325,7 +314,7 @@ TEST(ChunkProducers, DuplicateStepsEachCopyOneTransformFurther)
     // Default: one unchanged copy.
     rig.effect->OnInputsResolved();
     ASSERT_EQ(rig.output.entries.GetCount(), 1u);
-    EXPECT_TRUE(Near(rig.output.entries[0].world, Translation(0.0f, 1.0f, 0.0f)));
+    EXPECT_TRUE(MatrixNear(rig.output.entries[0].world, Translation(0.0f, 1.0f, 0.0f)));
 
     // Three copies, each turned a quarter about z and moved 2 along x from the last.
     const D3DXVECTOR3 step(2.0f, 0.0f, 0.0f), turn(0.0f, 0.0f, 1.5707964f), unit(1.0f, 1.0f, 1.0f);
@@ -340,9 +329,9 @@ TEST(ChunkProducers, DuplicateStepsEachCopyOneTransformFurther)
     for (uint32_t k = 0; k < 3; ++k)
     {
         SCOPED_TRACE(k);
-        EXPECT_TRUE(Near(rig.output.entries[k].world, Product(Translation(0.0f, 1.0f, 0.0f), power)));
+        EXPECT_TRUE(MatrixNear(rig.output.entries[k].world, Product(Translation(0.0f, 1.0f, 0.0f), power)));
         // Constant parameters: the previous matrices follow the same steps.
-        EXPECT_TRUE(Near(rig.output.entries[k].previousWorld, rig.output.entries[k].world));
+        EXPECT_TRUE(MatrixNear(rig.output.entries[k].previousWorld, rig.output.entries[k].world));
         power = Product(d, power);
     }
 
@@ -380,8 +369,8 @@ TEST(ChunkProducers, CameraIsTheInverseOfItsPlacementAndWinsOverASceneCamera)
     EXPECT_EQ(block.fieldOfView, 60.0f);
     EXPECT_EQ(block.nearPlane, 0.5f);
     EXPECT_EQ(block.farPlane, 50.0f);
-    EXPECT_TRUE(Near(block.view, Inverse(Srt(position, rotation, D3DXVECTOR3(1.0f, 1.0f, 1.0f)))));
-    EXPECT_TRUE(Near(block.previousView, block.view));
+    EXPECT_TRUE(MatrixNear(block.view, Inverse(Srt(position, rotation, D3DXVECTOR3(1.0f, 1.0f, 1.0f)))));
+    EXPECT_TRUE(MatrixNear(block.previousView, block.view));
     EXPECT_EQ(rig.output.entries.GetCount(), 0u) << "the input is never read";
 
     // Merged with a scene camera in either order, the camera effect's wins.
@@ -411,7 +400,7 @@ TEST(ChunkProducers, CameraShakeOffsetsByTheNoiseOfThePhase)
     // Amplitude 0: the input unchanged.
     Set(*rig.effect, "Amplitude", 0.0f);
     rig.Render(1.5f);
-    EXPECT_TRUE(Near(rig.output.camera.view, input.camera.view));
+    EXPECT_TRUE(MatrixNear(rig.output.camera.view, input.camera.view));
     EXPECT_EQ(rig.output.entries.GetCount(), 1u);
 
     // Frequency 0: the offset stays at the noise of phases 0, 101 and 202 at every time.
@@ -427,9 +416,9 @@ TEST(ChunkProducers, CameraShakeOffsetsByTheNoiseOfThePhase)
     {
         SCOPED_TRACE(t);
         rig.Render(t);
-        EXPECT_TRUE(Near(rig.output.camera.view, Product(Translation(d.x, d.y, d.z), input.camera.view)));
+        EXPECT_TRUE(MatrixNear(rig.output.camera.view, Product(Translation(d.x, d.y, d.z), input.camera.view)));
         EXPECT_TRUE(
-            Near(rig.output.camera.previousView, Product(Translation(dp.x, dp.y, dp.z), input.camera.previousView)));
+            MatrixNear(rig.output.camera.previousView, Product(Translation(dp.x, dp.y, dp.z), input.camera.previousView)));
         EXPECT_NEAR(rig.output.camera.position.z, -5.0f + d.z, 1e-5f);
     }
 

@@ -109,60 +109,46 @@ std::vector<uint32_t> Draw(const std::string& file, const std::string& shader)
     return ReadBackBuffer();
 }
 
-class MatrixConventionTest : public ::testing::Test
+TEST(MatrixConvention, ShadersMultiplyMatrixTimesVectorOrDeclareRowMajor)
 {
-protected:
-    void SetUp() override { ASSERT_NE(SharedDemo(), nullptr) << "no Direct3D device"; }
-};
-
-TEST_F(MatrixConventionTest, DefaultPackingMultipliesMatrixTimesVector)
-{
-    // The default (column-major) packing reads each stored row as a column, so
-    // mul(matrix, vector) applies the row-vector matrix.
-    const std::vector<uint32_t> pixels = Draw(
-        "convention/column.fx",
-        Shader("cbuffer constants { float4x4 matWorld; float4x4 matView; float4x4 matProjection; };\n"
-               "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out;\n"
-               "  Out.Pos = mul(matProjection, mul(matView, mul(matWorld, float4(In.Pos, 1))));\n"
-               "  return Out; }"));
-    EXPECT_TRUE(PlaneIsWherePredicted(pixels));
-}
-
-TEST_F(MatrixConventionTest, RowMajorMatricesMultiplyVectorTimesMatrix)
-{
-    const std::vector<uint32_t> pixels = Draw(
-        "convention/row.fx",
-        Shader("cbuffer constants { row_major float4x4 matWorld; row_major float4x4 matView;\n"
-               "  row_major float4x4 matProjection; };\n"
-               "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out;\n"
-               "  Out.Pos = mul(mul(mul(float4(In.Pos, 1), matWorld), matView), matProjection);\n"
-               "  return Out; }"));
-    EXPECT_TRUE(PlaneIsWherePredicted(pixels));
-}
-
-TEST_F(MatrixConventionTest, RowMajorPragmaMultipliesVectorTimesMatrix)
-{
-    const std::vector<uint32_t> pixels = Draw(
-        "convention/pragma.fx",
-        Shader("#pragma pack_matrix(row_major)\n"
-               "cbuffer constants { float4x4 matWorld; float4x4 matView; float4x4 matProjection; };\n"
-               "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out;\n"
-               "  Out.Pos = mul(mul(mul(float4(In.Pos, 1), matWorld), matView), matProjection);\n"
-               "  return Out; }"));
-    EXPECT_TRUE(PlaneIsWherePredicted(pixels));
-}
-
-TEST_F(MatrixConventionTest, DefaultPackingWithVectorTimesMatrixMisplacesThePlane)
-{
-    // The transposed product: the translations end up in w and the plane is not where the
-    // projection puts it.
-    const std::vector<uint32_t> pixels = Draw(
-        "convention/wrong.fx",
-        Shader("cbuffer constants { float4x4 matWorld; float4x4 matView; float4x4 matProjection; };\n"
-               "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out;\n"
-               "  Out.Pos = mul(mul(mul(float4(In.Pos, 1), matWorld), matView), matProjection);\n"
-               "  return Out; }"));
-    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
-    EXPECT_FALSE(PlaneIsWherePredicted(pixels));
+    ASSERT_NE(SharedDemo(), nullptr) << "no Direct3D device";
+    const std::string defaultPacking =
+        "cbuffer constants { float4x4 matWorld; float4x4 matView; float4x4 matProjection; };\n";
+    const std::string matrixTimesVector =
+        "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out;\n"
+        "  Out.Pos = mul(matProjection, mul(matView, mul(matWorld, float4(In.Pos, 1))));\n"
+        "  return Out; }";
+    const std::string vectorTimesMatrix =
+        "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out;\n"
+        "  Out.Pos = mul(mul(mul(float4(In.Pos, 1), matWorld), matView), matProjection);\n"
+        "  return Out; }";
+    struct Case
+    {
+        const char* convention;
+        std::string vertex;
+        bool placed;
+    };
+    const Case cases[] = {
+        // The default (column-major) packing reads each stored row as a column, so
+        // mul(matrix, vector) applies the row-vector matrix.
+        {"default packing, mul(matrix, vector)", defaultPacking + matrixTimesVector, true},
+        {"row_major matrices, mul(vector, matrix)",
+         "cbuffer constants { row_major float4x4 matWorld; row_major float4x4 matView;\n"
+         "  row_major float4x4 matProjection; };\n" +
+             vectorTimesMatrix,
+         true},
+        {"pack_matrix(row_major), mul(vector, matrix)",
+         "#pragma pack_matrix(row_major)\n" + defaultPacking + vectorTimesMatrix, true},
+        // The transposed product: the translations end up in w.
+        {"default packing, mul(vector, matrix)", defaultPacking + vectorTimesMatrix, false},
+    };
+    int index = 0;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.convention);
+        const std::vector<uint32_t> pixels = Draw("convention/" + std::to_string(index++) + ".fx", Shader(c.vertex));
+        ASSERT_EQ(pixels.size(), size_t(Width) * Height);
+        EXPECT_EQ(bool(PlaneIsWherePredicted(pixels)), c.placed);
+    }
 }
 } // namespace

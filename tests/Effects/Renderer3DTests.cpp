@@ -12,6 +12,8 @@
 
 #include "LogCapture.h"
 
+#include "MathAssertions.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -54,19 +56,6 @@ struct Expected
                    << ", light " << int32_t(c.light) << ", face " << int32_t(c.face) << "}, expected {pass " << e.pass
                    << ", entry " << e.entry << ", kind " << e.kind << ", light " << int32_t(e.light) << ", face "
                    << int32_t(e.face) << "}";
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult Near(const D3DXMATRIX& actual, const D3DXMATRIX& expected)
-{
-    for (int i = 0; i < 16; ++i)
-    {
-        if (std::fabs(actual.m[i / 4][i % 4] - expected.m[i / 4][i % 4]) > 1e-5f)
-        {
-            return ::testing::AssertionFailure() << "element (" << i / 4 << ", " << i % 4 << ") is "
-                                                 << actual.m[i / 4][i % 4] << ", expected " << expected.m[i / 4][i % 4];
         }
     }
     return ::testing::AssertionSuccess();
@@ -297,7 +286,7 @@ TEST_F(Renderer3DTest, ProjectionFollowsTheChunkCameraAndTheOutputShape)
         EXPECT_NEAR(r.projection.m[3][2], -n * f / (f - n), 1e-4f);
         EXPECT_EQ(r.projection.m[2][3], 1.0f);
         EXPECT_EQ(r.projection.m[3][3], 0.0f);
-        EXPECT_TRUE(Near(r.view, chunk.camera.view));
+        EXPECT_TRUE(MatrixNear(r.view, chunk.camera.view));
         EXPECT_EQ(r.cameraPosition, D3DXVECTOR4(1.0f, 2.0f, 3.0f, 1.0f));
         EXPECT_EQ(r.aspectRatio, 2.0f);
     }
@@ -307,7 +296,7 @@ TEST_F(Renderer3DTest, ProjectionFollowsTheChunkCameraAndTheOutputShape)
     ASSERT_TRUE(r.UpdateCamera(Brivet::RenderContext::ForTime(0.0f)));
     D3DXMATRIX ortho;
     D3DXMatrixOrthoOffCenterLH(&ortho, -1.0f, 1.0f, -1.0f, 1.0f, n, f);
-    EXPECT_TRUE(Near(r.projection, ortho));
+    EXPECT_TRUE(MatrixNear(r.projection, ortho));
     EXPECT_EQ(r.projection.m[0][0], 1.0f);
     EXPECT_NEAR(r.projection.m[2][2], 1.0f / (f - n), 1e-7f);
 
@@ -321,15 +310,15 @@ TEST_F(Renderer3DTest, ProjectionFollowsTheChunkCameraAndTheOutputShape)
     chunk.camera = CameraAt(7.0f, 8.0f, 9.0f);
     chunk.camera.orthographic = 1;
     ASSERT_TRUE(r.UpdateCamera(context));
-    EXPECT_TRUE(Near(r.projection, context.projection));
-    EXPECT_TRUE(Near(r.view, viewBefore));
+    EXPECT_TRUE(MatrixNear(r.projection, context.projection));
+    EXPECT_TRUE(MatrixNear(r.view, viewBefore));
     EXPECT_EQ(r.cameraPosition, D3DXVECTOR4(7.0f, 8.0f, 9.0f, 1.0f));
 
     // A chunk without camera keeps the last frame's matrices.
     const D3DXMATRIX projectionBefore = r.projection;
     chunk.camera.priority = 0;
     EXPECT_FALSE(r.UpdateCamera(Brivet::RenderContext::ForTime(0.0f)));
-    EXPECT_TRUE(Near(r.projection, projectionBefore));
+    EXPECT_TRUE(MatrixNear(r.projection, projectionBefore));
     EXPECT_EQ(r.cameraPosition, D3DXVECTOR4(7.0f, 8.0f, 9.0f, 1.0f));
 }
 

@@ -4,6 +4,8 @@
 // into itself.
 #include "repository/Resources/RenderChunk.h"
 
+#include "MathAssertions.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,19 +35,6 @@ D3DXMATRIX Product(const D3DXMATRIX& a, const D3DXMATRIX& b)
 {
     D3DXMATRIX m;
     return *D3DXMatrixMultiply(&m, &a, &b);
-}
-
-::testing::AssertionResult Near(const D3DXMATRIX& actual, const D3DXMATRIX& expected)
-{
-    for (int i = 0; i < 16; ++i)
-    {
-        if (std::fabs(actual.m[i / 4][i % 4] - expected.m[i / 4][i % 4]) > 1e-5f)
-        {
-            return ::testing::AssertionFailure() << "element (" << i / 4 << ", " << i % 4 << ") is "
-                                                 << actual.m[i / 4][i % 4] << ", expected " << expected.m[i / 4][i % 4];
-        }
-    }
-    return ::testing::AssertionSuccess();
 }
 
 RenderChunk::Entry MakeEntry(const D3DXMATRIX& world, uint32_t boneCount = 0)
@@ -131,7 +120,7 @@ TEST(RenderChunk, CameraAndAmbientGoToTheSourceUnlessOursIsOfHigherPriority)
         EXPECT_EQ(target.ambient.colour.x, c.taken ? 0.7f : 0.1f);
         if (c.taken)
         {
-            EXPECT_TRUE(Near(target.camera.view, Pose)); // no transform given: none applied
+            EXPECT_TRUE(MatrixNear(target.camera.view, Pose)); // no transform given: none applied
         }
     }
 }
@@ -154,7 +143,7 @@ TEST(RenderChunk, LastOfTheHighestPriorityWinsAcrossSeveralMerges)
 
 TEST(RenderChunk, MergeMultipliesTransformsOnTheirSides)
 {
-    ASSERT_FALSE(Near(Product(Pose, M), Product(M, Pose))) << "the fixture's matrices must not commute";
+    ASSERT_FALSE(MatrixNear(Product(Pose, M), Product(M, Pose))) << "the fixture's matrices must not commute";
 
     RenderChunk source(nullptr, nullptr);
     source.camera.priority = 2;
@@ -184,36 +173,36 @@ TEST(RenderChunk, MergeMultipliesTransformsOnTheirSides)
     target.Merge(&source, &M, &P);
 
     // The camera's view on the left, entries, bones and lights on the right.
-    EXPECT_TRUE(Near(target.camera.view, Product(M, Pose)));
-    EXPECT_TRUE(Near(target.camera.previousView, Product(P, PreviousPose)));
+    EXPECT_TRUE(MatrixNear(target.camera.view, Product(M, Pose)));
+    EXPECT_TRUE(MatrixNear(target.camera.previousView, Product(P, PreviousPose)));
     ASSERT_EQ(target.entries.GetCount(), 1u);
     const RenderChunk::Entry& merged = target.entries[0];
-    EXPECT_TRUE(Near(merged.world, Product(Pose, M)));
-    EXPECT_TRUE(Near(merged.previousWorld, Product(PreviousPose, P)));
-    EXPECT_TRUE(Near(merged.bones[0], Product(Pose, M)));
-    EXPECT_TRUE(Near(merged.bones[1], Product(Pose, M)));
-    EXPECT_TRUE(Near(merged.previousBones[0], Product(PreviousPose, P)));
-    EXPECT_TRUE(Near(merged.bones[2], Pose)) << "bones past the bone count stay as they are";
-    EXPECT_TRUE(Near(target.spotLights[0].lightToWorld, Product(Pose, M)));
-    EXPECT_TRUE(Near(target.pointLights[0].lightToWorld, Product(Pose, M)));
-    EXPECT_TRUE(Near(target.areaSphereLights[0].lightToWorld, Product(Pose, M)));
+    EXPECT_TRUE(MatrixNear(merged.world, Product(Pose, M)));
+    EXPECT_TRUE(MatrixNear(merged.previousWorld, Product(PreviousPose, P)));
+    EXPECT_TRUE(MatrixNear(merged.bones[0], Product(Pose, M)));
+    EXPECT_TRUE(MatrixNear(merged.bones[1], Product(Pose, M)));
+    EXPECT_TRUE(MatrixNear(merged.previousBones[0], Product(PreviousPose, P)));
+    EXPECT_TRUE(MatrixNear(merged.bones[2], Pose)) << "bones past the bone count stay as they are";
+    EXPECT_TRUE(MatrixNear(target.spotLights[0].lightToWorld, Product(Pose, M)));
+    EXPECT_TRUE(MatrixNear(target.pointLights[0].lightToWorld, Product(Pose, M)));
+    EXPECT_TRUE(MatrixNear(target.areaSphereLights[0].lightToWorld, Product(Pose, M)));
     EXPECT_EQ(target.directionalLights[0].direction, D3DXVECTOR3(1.0f, 0.0f, 0.0f));
     EXPECT_EQ(target.areaTubeLights[0].start, D3DXVECTOR3(1.0f, 0.0f, 0.0f));
 
     // Without a previous transform the previous matrices take the current one.
     RenderChunk noPrevious(nullptr, nullptr);
     noPrevious.Merge(&source, &M, nullptr);
-    EXPECT_TRUE(Near(noPrevious.camera.previousView, Product(M, PreviousPose)));
-    EXPECT_TRUE(Near(noPrevious.entries[0].previousWorld, Product(PreviousPose, M)));
-    EXPECT_TRUE(Near(noPrevious.entries[0].previousBones[0], Product(PreviousPose, M)));
+    EXPECT_TRUE(MatrixNear(noPrevious.camera.previousView, Product(M, PreviousPose)));
+    EXPECT_TRUE(MatrixNear(noPrevious.entries[0].previousWorld, Product(PreviousPose, M)));
+    EXPECT_TRUE(MatrixNear(noPrevious.entries[0].previousBones[0], Product(PreviousPose, M)));
 
     // Without a transform nothing moves, the camera included.
     RenderChunk plain(nullptr, nullptr);
     plain.Merge(&source, nullptr, &P);
-    EXPECT_TRUE(Near(plain.camera.view, Pose));
-    EXPECT_TRUE(Near(plain.camera.previousView, PreviousPose));
-    EXPECT_TRUE(Near(plain.entries[0].previousWorld, PreviousPose));
-    EXPECT_TRUE(Near(plain.pointLights[0].lightToWorld, Pose));
+    EXPECT_TRUE(MatrixNear(plain.camera.view, Pose));
+    EXPECT_TRUE(MatrixNear(plain.camera.previousView, PreviousPose));
+    EXPECT_TRUE(MatrixNear(plain.entries[0].previousWorld, PreviousPose));
+    EXPECT_TRUE(MatrixNear(plain.pointLights[0].lightToWorld, Pose));
 
     // A camera that is not taken is not moved either.
     RenderChunk higher(nullptr, nullptr);
@@ -222,7 +211,7 @@ TEST(RenderChunk, MergeMultipliesTransformsOnTheirSides)
     RenderChunk lower(nullptr, nullptr);
     lower.camera.priority = 1;
     higher.Merge(&lower, &M, &P);
-    EXPECT_TRUE(Near(higher.camera.view, Pose));
+    EXPECT_TRUE(MatrixNear(higher.camera.view, Pose));
 }
 
 TEST(RenderChunk, EnabledLightsAreAppendedInSourceOrderAfterTheExistingOnes)
@@ -277,13 +266,13 @@ TEST(RenderChunk, BoneCountPastTheRecordIsClampedAndOnlyThoseBonesMove)
     target.Merge(&source, &M, &P);
     ASSERT_EQ(target.entries.GetCount(), 1u);
     EXPECT_EQ(target.entries[0].boneCount, RenderChunk::MaxBones);
-    EXPECT_TRUE(Near(target.entries[0].bones[RenderChunk::MaxBones - 1], Product(Pose, M)));
+    EXPECT_TRUE(MatrixNear(target.entries[0].bones[RenderChunk::MaxBones - 1], Product(Pose, M)));
 
     // An entry without bones keeps its bone matrices untransformed.
     RenderChunk still(nullptr, nullptr);
     source.entries[0].boneCount = 0;
     still.Merge(&source, &M, &P);
-    EXPECT_TRUE(Near(still.entries[0].bones[0], Pose));
+    EXPECT_TRUE(MatrixNear(still.entries[0].bones[0], Pose));
 }
 
 TEST(RenderChunk, ChunkMergedIntoItselfAppendsWhatItHeld)
@@ -302,8 +291,8 @@ TEST(RenderChunk, ChunkMergedIntoItselfAppendsWhatItHeld)
     ASSERT_EQ(chunk.entries.GetCount(), 16u);
     for (int i = 0; i < 8; ++i)
     {
-        EXPECT_TRUE(Near(chunk.entries[i].world, Translation(float(i), 0.0f, 0.0f)));
-        EXPECT_TRUE(Near(chunk.entries[8 + i].world, Translation(float(i), 10.0f, 0.0f)));
+        EXPECT_TRUE(MatrixNear(chunk.entries[i].world, Translation(float(i), 0.0f, 0.0f)));
+        EXPECT_TRUE(MatrixNear(chunk.entries[8 + i].world, Translation(float(i), 10.0f, 0.0f)));
     }
     ASSERT_EQ(chunk.pointLights.GetCount(), 3u);
     EXPECT_EQ(chunk.pointLights[2].colour.x, 1.0f);
