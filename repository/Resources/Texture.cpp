@@ -16,6 +16,7 @@
 #include "Utility/Log.h"
 #include "Utility/XML/ChildIterator.h"
 #include "Utility/XML/Node.h"
+#include "repository/Resources/ImageTextureLoader.h"
 
 #include <d3d11.h>
 
@@ -85,12 +86,25 @@ bool Texture::Load(const char* path)
         return false;
     }
 
-    // The loader is picked by the first bytes, whatever the extension. The DDS and WIC
-    // image loaders are not part of this build: a file cannot be decoded yet.
-    const bool dds = IsDDSFile(bytes, size);
-    Log::Error("[texture] No %s image loader in this build: '%s' cannot be decoded", dds ? "DDS" : "WIC", path);
+    // The loader is picked by the first bytes, whatever the extension. Shader-resource
+    // binding only: Direct3D refuses render-target binding and mip generation for block
+    // formats, and the loaders add both themselves where they generate the mips.
+    Brivet::Graphics::System& system = demo->system;
+    ID3D11Resource* resource = nullptr;
+    ID3D11ShaderResourceView* view = nullptr;
+    HRESULT hr;
+    if (IsDDSFile(bytes, size))
+        hr = ImageTextureLoader::LoadDdsTextureFromMemory(system.GetDevice(), system.GetContext(), bytes, size, 0,
+                                                          D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE, 0, 0,
+                                                          sRGB != 0, &resource, &view);
+    else
+        hr = ImageTextureLoader::LoadWicTextureFromMemory(
+            system.GetDevice(), system.GetContext(), bytes, size, 0, D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE,
+            0, 0, sRGB ? ImageTextureLoader::LoadForceSrgb : ImageTextureLoader::LoadIgnoreSrgb, &resource, &view);
     delete[] bytes;
-    return false;
+    if (FAILED(hr))
+        return false;
+    return AdoptLoaded(resource, view);
 }
 
 bool Texture::AdoptLoaded(ID3D11Resource* resource, ID3D11ShaderResourceView* view)

@@ -1,12 +1,13 @@
 // The texture resource on a device: render targets lent by the pool (acquire, release,
-// clears, depth, failures), file textures without their loaders, adopting a loader's
-// result, debug names.
+// clears, depth, failures), file textures through the loader their first bytes pick
+// (formats, sRGB, dimensions, damaged files), adopting a loader's result, debug names.
 #include "ResourcesFixture.h"
 
 #include "Compositing/NodeOutput.h"
 #include "Graphics/DepthStencil.h"
 #include "Graphics/ITexture.h"
 #include "Graphics/Texture2D.h"
+#include "DdsBuilder.h"
 #include "LogCapture.h"
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
@@ -17,6 +18,7 @@
 #include <windows.h>
 #include <d3d11.h>
 
+#include <cstdlib>
 #include <string>
 
 using namespace ResourcesTest;
@@ -268,33 +270,96 @@ TEST_F(TextureTest, SizeFollowsTheGraphOutputOnResize)
     EXPECT_EQ(fixed->GetHeight(), 360u);
 }
 
-TEST_F(TextureTest, FileTexturesFailWithoutTheirLoaders)
+TEST_F(TextureTest, FileTexturesPickTheirLoaderByTheFirstBytes)
 {
-    Archive().entries["pic.png"] = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, 'x');
-    Archive().entries["pic.dds"] = std::string("DDS |") + std::string(124, '\0');
-    Archive().entries["short.dds"] = "DDS"; // shorter than the magic: not DDS
+    const char* folder = getenv("BRIVET_IMAGE_FIXTURES");
+    ASSERT_NE(folder, nullptr);
+    const std::string images(folder);
+    ASSERT_TRUE(Archive().AddFile("images/rgb.png", images + "/rgb.png"));
+    ASSERT_TRUE(Archive().AddFile("images/linear.png", images + "/rgb.png"));
+    ASSERT_TRUE(Archive().AddFile("images/png-named.dds", images + "/rgb.png"));
+    ASSERT_TRUE(Archive().AddFile("images/grey.png", images + "/grey.png"));
+    Archive().entries["images/dds-named.png"] = BuildDds(DdsSpec().Size(6, 3), PatternBytes(72, 1));
+    Archive().entries["images/bc1.dds"] = BuildDds(DdsSpec::FourCC("DXT1").Size(8, 8), PatternBytes(32, 2));
+    Archive().entries["images/bc1-linear.dds"] = BuildDds(DdsSpec::FourCC("DXT1").Size(8, 8), PatternBytes(32, 2));
+    Archive().entries["images/cube.dds"] = BuildDds(DdsSpec().Cube(), PatternBytes(6 * 64, 3));
+    Archive().entries["images/volume.dds"] = BuildDds(DdsSpec().Size(4, 2).Volume(3), PatternBytes(96, 4));
+    Archive().entries["images/line.dds"] =
+        BuildDds(DdsSpec::Dx10(DXGI_FORMAT_R8G8B8A8_UNORM, 2).Size(16, 1), PatternBytes(64, 5));
+
+    Brivet::Utility::XML::Document document;
+    ASSERT_TRUE(document.Load("<loadSettings srgb=\"false\"/>"));
+    const Brivet::Utility::XML::Node linear(document.GetHandle()->document_element(), &document);
 
     struct Case
     {
         const char* path;
-        const char* line;
+        bool srgb;
+        uint32_t width;
+        uint32_t height;
+        uint32_t depth;
+        DXGI_FORMAT format;
+        D3D11_SRV_DIMENSION view;
     };
     const Case cases[] = {
-        {"pic.png", "[texture] No WIC image loader in this build: 'pic.png' cannot be decoded"},
-        {"pic.dds", "[texture] No DDS image loader in this build: 'pic.dds' cannot be decoded"},
-        {"short.dds", "[texture] No WIC image loader in this build: 'short.dds' cannot be decoded"},
+        {"images/rgb.png", true, 4, 2, 1, DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, D3D11_SRV_DIMENSION_TEXTURE2D},
+        {"images/linear.png", false, 4, 2, 1, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_SRV_DIMENSION_TEXTURE2D},
+        {"images/png-named.dds", true, 4, 2, 1, DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, D3D11_SRV_DIMENSION_TEXTURE2D},
+        {"images/grey.png", true, 4, 2, 1, DXGI_FORMAT_R8_UNORM, D3D11_SRV_DIMENSION_TEXTURE2D},
+        {"images/dds-named.png", true, 6, 3, 1, DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, D3D11_SRV_DIMENSION_TEXTURE2D},
+        {"images/bc1.dds", true, 8, 8, 1, DXGI_FORMAT_BC1_UNORM_SRGB, D3D11_SRV_DIMENSION_TEXTURE2D},
+        {"images/bc1-linear.dds", false, 8, 8, 1, DXGI_FORMAT_BC1_UNORM, D3D11_SRV_DIMENSION_TEXTURE2D},
+        {"images/cube.dds", true, 4, 4, 1, DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, D3D11_SRV_DIMENSION_TEXTURECUBE},
+        {"images/volume.dds", false, 4, 2, 3, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_SRV_DIMENSION_TEXTURE3D},
+        {"images/line.dds", true, 16, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, D3D11_SRV_DIMENSION_TEXTURE1D},
     };
     for (const Case& c : cases)
     {
-        LogCapture::Get().Clear();
-        EXPECT_EQ(demo->GetResource(graph.get(), "texture", c.path, nullptr), nullptr) << c.path;
-        EXPECT_EQ(Lines(Log::LevelError), std::vector<std::string>{c.line});
+        SCOPED_TRACE(c.path);
+        auto* texture =
+            static_cast<Texture*>(demo->GetResource(graph.get(), "texture", c.path, c.srgb ? nullptr : &linear));
+        ASSERT_NE(texture, nullptr);
+        EXPECT_EQ(texture->sRGB, c.srgb ? 1 : 0);
+        EXPECT_FALSE(texture->IsRenderTarget());
+        EXPECT_EQ(texture->GetWidth(), c.width);
+        EXPECT_EQ(texture->GetHeight(), c.height);
+        EXPECT_EQ(texture->GetFormat(), (uint32_t)c.format);
+        ITexture* made = texture->GetTexture();
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->GetDepth(), c.depth);
+        ASSERT_NE(made->GetShaderResourceView(), nullptr);
+        D3D11_SHADER_RESOURCE_VIEW_DESC view = {};
+        made->GetShaderResourceView()->GetDesc(&view);
+        EXPECT_EQ(view.ViewDimension, c.view);
+        demo->resourceManager.ReleaseResource(texture);
     }
-
-    // A missing entry fails by its result alone.
-    LogCapture::Get().Clear();
-    EXPECT_EQ(demo->GetResource(graph.get(), "texture", "missing.png", nullptr), nullptr);
     EXPECT_TRUE(Lines(Log::LevelError).empty());
+    EXPECT_EQ(demo->resourceManager.GetCache().GetCount(), 0u);
+}
+
+TEST_F(TextureTest, DamagedImageFilesFailByTheirResultAlone)
+{
+    const std::string good = BuildDds(DdsSpec().Size(8, 8).Levels(2), PatternBytes(320, 6));
+    Archive().entries["bad/truncated.dds"] = good.substr(0, good.size() - 1);
+    Archive().entries["bad/lying.dds"] = BuildDds(DdsSpec().Size(16384, 16384).Levels(15), PatternBytes(64, 7));
+    Archive().entries["bad/header.dds"] = good.substr(0, 100);
+    Archive().entries["bad/short.dds"] = "DDS"; // shorter than the magic: handed to WIC
+    Archive().entries["bad/pic.png"] = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, 'x');
+    Archive().entries["bad/empty.png"] = "";
+    Archive().entries["bad/unreadable.png"] = "x";
+    Archive().MakeUnreadable("bad/unreadable.png");
+
+    // Load logs nothing: the node that asked for the file reports it.
+    for (const char* path : {"bad/truncated.dds", "bad/lying.dds", "bad/header.dds", "bad/short.dds", "bad/pic.png",
+                             "bad/empty.png", "bad/unreadable.png", "bad/missing.png"})
+    {
+        EXPECT_EQ(demo->GetResource(graph.get(), "texture", path, nullptr), nullptr) << path;
+        Texture texture(graph.get());
+        EXPECT_FALSE(texture.Load(path)) << path;
+        EXPECT_EQ(texture.GetTexture(), nullptr) << path;
+    }
+    EXPECT_TRUE(Lines(Log::LevelError).empty());
+    EXPECT_TRUE(LogCapture::Get().Boxes().empty());
     EXPECT_EQ(demo->resourceManager.GetCache().GetCount(), 0u);
 }
 
