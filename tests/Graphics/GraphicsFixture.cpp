@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "Graphics/Program.h"
 #include "LogCapture.h"
+#include "Rendering/Quad.h"
 #include "windows/DeviceFixture.h"
 
 namespace GraphicsTest
@@ -30,6 +32,18 @@ Brivet::Graphics::System* SharedSystem()
 {
     Shared& shared = WindowsTest::SharedInstance<Shared>::Get();
     return shared.ready ? &shared.system : nullptr;
+}
+
+void DrawQuad(Brivet::Graphics::System* system, Brivet::Graphics::Program& program)
+{
+    Brivet::Rendering::Quad quad(system);
+    ASSERT_TRUE(quad.CreateInputLayout(program.GetVertexShader()));
+    ASSERT_TRUE(quad.CreateBuffers());
+    system->BeginFrame();
+    system->BindBackBuffer();
+    program.Bind();
+    quad.Bind();
+    quad.Draw();
 }
 
 std::vector<uint32_t> ReadPixels(Brivet::Graphics::System* system, ID3D11Texture2D* texture)
