@@ -208,27 +208,27 @@ new_private_apt() {
   mkdir -p "$1/sources" "$1/sources.d" "$1/lists/partial" "$1/cache/archives/partial"
 }
 
-# download_source DIR PACKAGE FOLDER: downloads PACKAGE's source through the
-# private apt configuration in DIR into FOLDER (emptied first) and prints the .dsc path.
+# download_source DIR PACKAGE UPSTREAM_VERSION FOLDER: downloads PACKAGE's source
+# through the private apt configuration in DIR into FOLDER (emptied first) and
+# prints the .dsc path; fails when the upstream version (without Debian's repack
+# suffixes such as ~ds0, +dfsg, ~repack) is another.
 download_source() {
-  local dir=$1 pkg=$2 folder=$3 dscs
+  local dir=$1 pkg=$2 want=$3 folder=$4 dscs version
   rm -rf "$folder"
   mkdir -p "$folder"
   (cd "$folder" && private_apt "$dir" -q source --download-only "$pkg") >&2 || return 1
   dscs=("$folder/${pkg}"_*.dsc)
   [[ -f ${dscs[0]} ]] || return 1
-  printf '%s\n' "${dscs[0]}"
-}
-
-# upstream_version DSC: the upstream part of a .dsc's version, without Debian's
-# repack suffixes (~ds0, +dfsg, ~repack).
-upstream_version() {
-  local version=${1##*/}
-  version=${version#*_}
+  version=${dscs[0]##*/"${pkg}"_}
   version=${version%.dsc}
   version=${version#*:}
   version=${version%-*}
-  printf '%s\n' "${version%%[~+]*}"
+  version=${version%%[~+]*}
+  if [[ $version != "$want" ]]; then
+    echo "source package $pkg is $version, expected $want" >&2
+    return 1
+  fi
+  printf '%s\n' "${dscs[0]}"
 }
 
 # fetch_sources PACKAGE=UPSTREAM_VERSION...: downloads and unpacks each into $SRC/PACKAGE.
@@ -238,16 +238,11 @@ fetch_sources() {
   cat "$APT_DIR/sources/private.sources"
   private_apt "$APT_DIR" -q update
 
-  local spec pkg want dsc version
+  local spec pkg want dsc
   for spec in "$@"; do
     pkg=${spec%%=*}
     want=${spec#*=}
-    dsc=$(download_source "$APT_DIR" "$pkg" "$SRC/download/$pkg")
-    version=$(upstream_version "$dsc")
-    if [[ $version != "$want" ]]; then
-      echo "source package $pkg is $version, expected $want" >&2
-      exit 1
-    fi
+    dsc=$(download_source "$APT_DIR" "$pkg" "$want" "$SRC/download/$pkg")
     rm -rf "${SRC:?}/$pkg.tmp"
     dpkg-source -x "$dsc" "$SRC/$pkg.tmp"
     if [[ $pkg == assimp ]]; then
@@ -266,17 +261,12 @@ fetch_sources() {
 # build_hlsl DLL: fetches the Wine source package, unpacks it (Debian's
 # patches applied), builds DLL from it and removes the unpacked tree.
 build_hlsl() {
-  local dll=$1 apt="$CACHE/apt-$HLSL_WINE_SUITE" tree="$BUILD/wine-source" dsc version
+  local dll=$1 apt="$CACHE/apt-$HLSL_WINE_SUITE" tree="$BUILD/wine-source" dsc
   new_private_apt "$apt"
   write_hlsl_sources "$apt/sources/private.sources"
   cat "$apt/sources/private.sources"
   private_apt "$apt" -q update
-  dsc=$(download_source "$apt" wine "$SRC/download/wine")
-  version=$(upstream_version "$dsc")
-  if [[ $version != "$HLSL_WINE_VERSION" ]]; then
-    echo "source package wine is $version, expected $HLSL_WINE_VERSION" >&2
-    exit 1
-  fi
+  dsc=$(download_source "$apt" wine "$HLSL_WINE_VERSION" "$SRC/download/wine")
   rm -rf "$tree"
   dpkg-source -x "$dsc" "$tree"
   mkdir -p "$(dirname "$dll")"

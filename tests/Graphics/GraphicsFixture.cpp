@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <d3d11.h>
+
 #include "Graphics/Program.h"
 #include "LogCapture.h"
 #include "Rendering/Quad.h"
@@ -32,6 +35,19 @@ Brivet::Graphics::System* SharedSystem()
 {
     Shared& shared = WindowsTest::SharedInstance<Shared>::Get();
     return shared.ready ? &shared.system : nullptr;
+}
+
+void DeviceTest::SetUp()
+{
+    system = SharedSystem();
+    ASSERT_NE(system, nullptr) << "no Direct3D 11 device";
+    LogCapture::Get().Clear();
+}
+
+void DeviceTest::TearDown()
+{
+    if (system)
+        system->GetContext()->ClearState();
 }
 
 void DrawQuad(Brivet::Graphics::System* system, Brivet::Graphics::Program& program)

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "Graphics/System.h"
 
 struct ID3D11Texture2D;
@@ -24,6 +26,17 @@ constexpr uint32_t Height = 64;
 
 // Created on first use, shut down at exit. Null (and the test fails) when no device could be made.
 Brivet::Graphics::System* SharedSystem();
+
+// A test on the shared device: the log capture cleared before it, the device
+// context's state cleared after it.
+class DeviceTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    Brivet::Graphics::System* system = nullptr;
+};
 
 // Clears both buffers, binds the back buffer and draws the full-screen quad with program
 // (a test failure when the quad cannot be made).

@@ -68,19 +68,10 @@ std::vector<uint8_t> CopyOf(const ConstantBuffer* buffer)
     return std::vector<uint8_t>(buffer->GetData(), buffer->GetData() + buffer->GetSize());
 }
 
-class ProgramTest : public ::testing::Test
+class ProgramTest : public DeviceTest
 {
 protected:
-    void SetUp() override
-    {
-        system = SharedSystem();
-        ASSERT_NE(system, nullptr) << "no Direct3D 11 device";
-        LogCapture::Get().Clear();
-    }
-
     void DrawQuad(Program& program) { GraphicsTest::DrawQuad(system, program); }
-
-    System* system = nullptr;
 };
 
 TEST_F(ProgramTest, NamedColourReachesEveryPixelOfTheFullScreenQuad)

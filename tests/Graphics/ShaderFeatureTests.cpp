@@ -120,21 +120,13 @@ public:
     ID3D11UnorderedAccessView* view = nullptr;
 };
 
-class ShaderFeatureTest : public ::testing::Test
+class ShaderFeatureTest : public DeviceTest
 {
 protected:
     void SetUp() override
     {
         BRIVET_SKIP_WITHOUT_FULLER_HLSL();
-        system = SharedSystem();
-        ASSERT_NE(system, nullptr) << "no Direct3D 11 device";
-        LogCapture::Get().Clear();
-    }
-
-    void TearDown() override
-    {
-        if (system)
-            system->GetContext()->ClearState();
+        DeviceTest::SetUp();
     }
 
     // Binds view at the bind point the compute stage reflects for name.
@@ -144,8 +136,6 @@ protected:
         ASSERT_TRUE(shader.FindBindPoint(name, &slot)) << name;
         system->GetContext()->CSSetUnorderedAccessViews(slot, 1, &view, nullptr);
     }
-
-    System* system = nullptr;
 };
 
 } // namespace
