@@ -271,7 +271,8 @@ build_hlsl() {
   dpkg-source -x "$dsc" "$tree"
   mkdir -p "$(dirname "$dll")"
   "$REPO/tools/hlsl/build.sh" "$tree" "$dll" "$JOBS"
-  rm -rf "$tree" "$SRC/download/wine"
+  # dpkg-source leaves the upstream tarball beside the tree as well.
+  rm -rf "$tree" "$SRC/download/wine" "$BUILD"/wine_*.orig.tar.*
 }
 
 # ---------------------------------------------------------------------------

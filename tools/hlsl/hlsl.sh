@@ -14,14 +14,16 @@ readonly HLSL_WINE_VERSION=10.0
 readonly HLSL_WINE_SUITE=trixie
 readonly HLSL_VKD3D_VERSION=1.14
 readonly HLSL_WINE_OWN=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/d3dcompiler_47.dll
+HLSL_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+readonly HLSL_DIR
 
 # hlsl_dll CACHE: path of the built DLL. The folder name carries the source
 # versions and a digest of the recipe, so a changed recipe builds anew.
 hlsl_dll() {
-  local here recipe
-  here=$(dirname "${BASH_SOURCE[0]}")
-  recipe=$(cd "$here" && cat build.sh glue.c d3dcompiler_47.def include/wine/debug.h patches/*.patch |
-    sha256sum)
+  local recipe
+  recipe=$(cd "$HLSL_DIR" && sha256sum build.sh glue.c d3dcompiler_47.def include/wine/debug.h patches/*.patch) ||
+    return 1
+  recipe=$(printf '%s\n' "$recipe" | sha256sum)
   printf '%s/d3dcompiler47-wine%s-vkd3d%s-%s/d3dcompiler_47.dll\n' "$1" "$HLSL_WINE_VERSION" \
     "$HLSL_VKD3D_VERSION" "${recipe:0:12}"
 }
@@ -34,7 +36,7 @@ hlsl_use() {
   local cache=$1 folder=$2 who=$3 source order name
   case "${BRIVET_HLSL:-vkd3d}" in
     vkd3d)
-      source=$(hlsl_dll "$cache")
+      source=$(hlsl_dll "$cache") || return 1
       order=n
       name="vkd3d-shader $HLSL_VKD3D_VERSION (d3dcompiler_47.dll built from Wine $HLSL_WINE_VERSION's sources; BRIVET_HLSL=wine for Wine's own)"
       ;;
