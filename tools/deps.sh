@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs and builds the MinGW-w64
-# dependency prefix (GoogleTest, pugixml, minizip, Assimp, stb, dr_libs).
+# Installs the Debian packages the build needs, builds the MinGW-w64
+# dependency prefix (GoogleTest, pugixml, minizip, Assimp, stb, dr_libs) and
+# the HLSL compiler of Wine runs (tools/hlsl).
 #
 #   prefix:  ${BRIVET_CACHE:-~/.cache/brivet}/mingw-<key>, symlinked from
 #            ~/.cache/brivet/mingw (read by cmake/mingw-w64.cmake)
 #   host:    ~/.cache/brivet/include/dr_mp3.h
+#   HLSL:    ${BRIVET_CACHE:-~/.cache/brivet}/d3dcompiler47-<key>/d3dcompiler_47.dll
+#            (used by tools/with-wine and tools/play)
 #
 # Idempotent and silent when everything is in place. Runs as root.
 set -Eeuo pipefail
@@ -32,12 +35,15 @@ readonly MINGW_CC=x86_64-w64-mingw32-gcc-posix
 readonly MINGW_AR=x86_64-w64-mingw32-ar
 readonly MINGW_ZLIB="$MINGW_ROOT/lib/libz.a"
 
+# shellcheck source=hlsl/hlsl.sh
+source "$REPO/tools/hlsl/hlsl.sh"
+
 readonly PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth libgl1-mesa-dri
   pulseaudio pulseaudio-utils xdotool x11-utils imagemagick libz-mingw-w64-dev zlib1g-dev
   libstb-dev libpugixml-dev libassimp-dev googletest libgtest-dev dpkg-dev
   xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core ninja-build
-  cmake clang libclang-rt-14-dev python3 assimp-testmodels libbenchmark-dev
+  cmake clang libclang-rt-14-dev python3 assimp-testmodels bison flex patch libbenchmark-dev
 )
 
 say() { printf 'deps: %s\n' "$*"; }
@@ -156,45 +162,87 @@ EOF
   fi
 }
 
+# write_hlsl_sources OUT: one deb-src entry, the Wine source suite's main
+# component on the machine's own Debian mirror.
+write_hlsl_sources() {
+  local out=$1 mirror
+  write_private_sources "$out.all"
+  mirror=$(awk '
+    BEGIN { RS = ""; FS = "\n" }
+    {
+      uri = ""; suites = ""
+      for (i = 1; i <= NF; i++) {
+        key = tolower($i); sub(/:.*/, "", key)
+        value = $i; sub(/^[^:]*:[ \t]*/, "", value)
+        if (key == "uris") { split(value, words, /[ \t]+/); uri = words[1] }
+        else if (key == "suites") suites = value
+      }
+      if (uri != "" && suites !~ /-security/) { print uri; exit }
+    }' "$out.all")
+  rm -f "$out.all"
+  cat >"$out" <<EOF
+Types: deb-src
+URIs: ${mirror:-http://deb.debian.org/debian}
+Suites: $HLSL_WINE_SUITE
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+}
+
+# private_apt DIR ARGS...: apt-get with the sources, lists and cache in DIR.
 private_apt() {
+  local dir=$1
+  shift
   apt-get \
-    -o Dir::Etc::SourceList="$APT_DIR/sources/private.sources" \
-    -o Dir::Etc::SourceParts="$APT_DIR/sources.d" \
-    -o Dir::State::Lists="$APT_DIR/lists" \
-    -o Dir::Cache="$APT_DIR/cache" \
+    -o Dir::Etc::SourceList="$dir/sources/private.sources" \
+    -o Dir::Etc::SourceParts="$dir/sources.d" \
+    -o Dir::State::Lists="$dir/lists" \
+    -o Dir::Cache="$dir/cache" \
     -o APT::Sandbox::User=root \
     "$@"
 }
 
+# new_private_apt DIR: an empty private apt configuration in DIR.
+new_private_apt() {
+  rm -rf "$1"
+  mkdir -p "$1/sources" "$1/sources.d" "$1/lists/partial" "$1/cache/archives/partial"
+}
+
+# download_source DIR PACKAGE UPSTREAM_VERSION FOLDER: downloads PACKAGE's source
+# through the private apt configuration in DIR into FOLDER (emptied first) and
+# prints the .dsc path; fails when the upstream version (without Debian's repack
+# suffixes such as ~ds0, +dfsg, ~repack) is another.
+download_source() {
+  local dir=$1 pkg=$2 want=$3 folder=$4 dscs version
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  (cd "$folder" && private_apt "$dir" -q source --download-only "$pkg") >&2 || return 1
+  dscs=("$folder/${pkg}"_*.dsc)
+  [[ -f ${dscs[0]} ]] || return 1
+  version=${dscs[0]##*/"${pkg}"_}
+  version=${version%.dsc}
+  version=${version#*:}
+  version=${version%-*}
+  version=${version%%[~+]*}
+  if [[ $version != "$want" ]]; then
+    echo "source package $pkg is $version, expected $want" >&2
+    return 1
+  fi
+  printf '%s\n' "${dscs[0]}"
+}
+
 # fetch_sources PACKAGE=UPSTREAM_VERSION...: downloads and unpacks each into $SRC/PACKAGE.
 fetch_sources() {
-  rm -rf "$APT_DIR"
-  mkdir -p "$APT_DIR/sources" "$APT_DIR/sources.d" "$APT_DIR/lists/partial" \
-    "$APT_DIR/cache/archives/partial"
+  new_private_apt "$APT_DIR"
   write_private_sources "$APT_DIR/sources/private.sources"
   cat "$APT_DIR/sources/private.sources"
-  private_apt -q update
+  private_apt "$APT_DIR" -q update
 
-  local spec pkg want dsc version download dscs
+  local spec pkg want dsc
   for spec in "$@"; do
     pkg=${spec%%=*}
     want=${spec#*=}
-    download="$SRC/download/$pkg"
-    rm -rf "$download"
-    mkdir -p "$download"
-    (cd "$download" && private_apt -q source --download-only "$pkg")
-    dscs=("$download/${pkg}"_*.dsc)
-    dsc=${dscs[0]}
-    version=${dsc##*/"${pkg}"_}
-    version=${version%.dsc}
-    version=${version#*:}
-    # Upstream part, without Debian's repack suffixes (~ds0, +dfsg).
-    version=${version%-*}
-    version=${version%%[~+]*}
-    if [[ $version != "$want" ]]; then
-      echo "source package $pkg is $version, expected $want" >&2
-      exit 1
-    fi
+    dsc=$(download_source "$APT_DIR" "$pkg" "$want" "$SRC/download/$pkg")
     rm -rf "${SRC:?}/$pkg.tmp"
     dpkg-source -x "$dsc" "$SRC/$pkg.tmp"
     if [[ $pkg == assimp ]]; then
@@ -205,6 +253,26 @@ fetch_sources() {
     mv "$SRC/$pkg.tmp" "$SRC/$pkg"
     touch "$SRC/$pkg/.brivet-unpacked"
   done
+}
+
+# ---------------------------------------------------------------------------
+# The HLSL compiler of Wine runs (tools/hlsl)
+
+# build_hlsl DLL: fetches the Wine source package, unpacks it (Debian's
+# patches applied), builds DLL from it and removes the unpacked tree.
+build_hlsl() {
+  local dll=$1 apt="$CACHE/apt-$HLSL_WINE_SUITE" tree="$BUILD/wine-source" dsc
+  new_private_apt "$apt"
+  write_hlsl_sources "$apt/sources/private.sources"
+  cat "$apt/sources/private.sources"
+  private_apt "$apt" -q update
+  dsc=$(download_source "$apt" wine "$HLSL_WINE_VERSION" "$SRC/download/wine")
+  rm -rf "$tree"
+  dpkg-source -x "$dsc" "$tree"
+  mkdir -p "$(dirname "$dll")"
+  "$REPO/tools/hlsl/build.sh" "$tree" "$dll" "$JOBS"
+  # dpkg-source leaves the upstream tarball beside the tree as well.
+  rm -rf "$tree" "$SRC/download/wine" "$BUILD"/wine_*.orig.tar.*
 }
 
 # ---------------------------------------------------------------------------
@@ -364,6 +432,13 @@ main() {
   fi
   if ! cmp -s "$PREFIX/include/dr_mp3.h" "$HOME_CACHE/include/dr_mp3.h"; then
     step host-headers "copying dr_libs headers for the host build" - install_host_headers
+  fi
+
+  local dll
+  dll=$(hlsl_dll "$(realpath -m "$CACHE")")
+  if [[ ! -e $dll ]]; then
+    step hlsl "building the HLSL compiler of Wine runs (vkd3d-shader $HLSL_VKD3D_VERSION from Wine $HLSL_WINE_VERSION)" - \
+      build_hlsl "$dll"
   fi
 }
 

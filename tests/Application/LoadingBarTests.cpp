@@ -3,33 +3,17 @@
 #include "application/TovrelDemo.h"
 
 #include "Graphics/StartupSettings.h"
+#include "application/LoadingShader.h"
+#include "windows/HlslCompiler.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
 
 namespace
 {
-// The bar's picture in the HLSL subset Wine's compiler handles: no any(), no ?:,
-// and no return inside an if (it compiles there but the later return wins).
-const char* const WineLoadingShader =
-    "cbuffer c { float fProgress; float2 v2Resolution; };\n"
-    "struct VS_INPUT { float3 Pos : POSITION0; };\n"
-    "struct VS_OUTPUT { float4 Pos : SV_POSITION; };\n"
-    "VS_OUTPUT vs_main( VS_INPUT In ) { VS_OUTPUT Out; Out.Pos = float4( In.Pos, 1 ); return Out; }\n"
-    "float4 ps_main( float4 Pos : SV_POSITION ) : SV_TARGET {\n"
-    "  float2 uv = Pos.xy / v2Resolution;\n"
-    "  uv = (uv - 0.5) * float2(3, 19);\n"
-    "  float4 c = float4(0.3, 0.3, 0.3, 0.3);\n"
-    "  if (uv.x * 0.5 + 0.5 < fProgress) c = float4(1, 1, 1, 1);\n"
-    "  if (abs(uv.x) > 1) c = float4(0, 0, 0, 0);\n"
-    "  if (abs(uv.y) > 1) c = float4(0, 0, 0, 0);\n"
-    "  return c;\n"
-    "}\n";
-
 constexpr uint32_t Width = 300;
 constexpr uint32_t Height = 190; // the bar is 2/19 of it: rows 85 to 104
 
@@ -92,9 +76,10 @@ protected:
 };
 } // namespace
 
-TEST_F(LoadingBar, DrawsWhiteUpToTheFractionAndGreyAfterIt)
+TEST_F(LoadingBar, BuiltInBarDrawsWhiteUpToTheFractionAndGreyAfterIt)
 {
-    ASSERT_TRUE(demo.loadingProgram.Compile(WineLoadingShader, (uint32_t)strlen(WineLoadingShader), 3));
+    BRIVET_SKIP_WITHOUT_FULLER_HLSL();
+    ASSERT_TRUE(demo.loadingProgram.Compile(g_LoadingShader, g_LoadingShaderLength, 3));
     demo.loadingQuad.CreateInputLayout(demo.loadingProgram.GetVertexShader());
     demo.loadingQuad.CreateBuffers();
 

@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <d3d11.h>
+
+#include "Graphics/Program.h"
 #include "LogCapture.h"
+#include "Rendering/Quad.h"
 #include "windows/DeviceFixture.h"
 
 namespace GraphicsTest
@@ -30,6 +35,31 @@ Brivet::Graphics::System* SharedSystem()
 {
     Shared& shared = WindowsTest::SharedInstance<Shared>::Get();
     return shared.ready ? &shared.system : nullptr;
+}
+
+void DeviceTest::SetUp()
+{
+    system = SharedSystem();
+    ASSERT_NE(system, nullptr) << "no Direct3D 11 device";
+    LogCapture::Get().Clear();
+}
+
+void DeviceTest::TearDown()
+{
+    if (system)
+        system->GetContext()->ClearState();
+}
+
+void DrawQuad(Brivet::Graphics::System* system, Brivet::Graphics::Program& program)
+{
+    Brivet::Rendering::Quad quad(system);
+    ASSERT_TRUE(quad.CreateInputLayout(program.GetVertexShader()));
+    ASSERT_TRUE(quad.CreateBuffers());
+    system->BeginFrame();
+    system->BindBackBuffer();
+    program.Bind();
+    quad.Bind();
+    quad.Draw();
 }
 
 std::vector<uint32_t> ReadPixels(Brivet::Graphics::System* system, ID3D11Texture2D* texture)

@@ -9,6 +9,7 @@
 #include <d3dcompiler.h>
 
 #include "Graphics/ShaderCompiler.h"
+#include "windows/HlslCompiler.h"
 
 namespace ShaderCompiler = Brivet::Graphics::ShaderCompiler;
 
@@ -163,6 +164,53 @@ TEST(ShaderCompiler, ReflectsTheBoundResourcesOfThePixelStage)
     }
     D3D11_SHADER_INPUT_BIND_DESC bind = {};
     EXPECT_TRUE(FAILED(reflection.object->GetResourceBindingDescByName("texMissing", &bind)));
+}
+
+TEST(ShaderCompiler, ReflectsTheKindOfEachReadWriteResource)
+{
+    BRIVET_SKIP_WITHOUT_FULLER_HLSL();
+    const char* source =
+        "RWBuffer<float> rwTyped;\n"
+        "RWByteAddressBuffer rwRaw;\n"
+        "ByteAddressBuffer raw;\n"
+        "RWTexture2D<float4> rwImage;\n"
+        "RWStructuredBuffer<float4> rwStructured;\n"
+        "[numthreads(4, 2, 1)]\n"
+        "void cs_main(uint3 id : SV_DispatchThreadID)\n"
+        "{\n"
+        "    rwTyped[id.x] = asfloat(raw.Load(id.x * 4));\n"
+        "    rwRaw.Store(id.x * 4, raw.Load(id.x * 4 + 64));\n"
+        "    rwImage[id.xy] = rwStructured[id.x];\n"
+        "}\n";
+    Blob blob;
+    ASSERT_EQ(ShaderCompiler::Compile(source, strlen(source), nullptr, "cs_main", "cs_5_0", &blob.code, &blob.errors), S_OK)
+        << ShaderCompiler::ErrorText(blob.errors).GetText();
+    Reflection reflection;
+    ASSERT_EQ(ShaderCompiler::Reflect(blob.code->GetBufferPointer(), blob.code->GetBufferSize(), &reflection.object), S_OK);
+
+    const struct
+    {
+        const char* name;
+        D3D_SHADER_INPUT_TYPE type;
+    } expected[] = {
+        {"rwTyped", D3D_SIT_UAV_RWTYPED},
+        {"rwRaw", D3D_SIT_UAV_RWBYTEADDRESS},
+        {"raw", D3D_SIT_BYTEADDRESS},
+        {"rwImage", D3D_SIT_UAV_RWTYPED},
+        {"rwStructured", D3D_SIT_UAV_RWSTRUCTURED},
+    };
+    for (const auto& e : expected)
+    {
+        D3D11_SHADER_INPUT_BIND_DESC bind = {};
+        ASSERT_EQ(reflection.object->GetResourceBindingDescByName(e.name, &bind), S_OK) << e.name;
+        EXPECT_EQ(bind.Type, e.type) << e.name;
+    }
+
+    UINT x = 0, y = 0, z = 0;
+    EXPECT_EQ(reflection.object->GetThreadGroupSize(&x, &y, &z), 8u);
+    EXPECT_EQ(x, 4u);
+    EXPECT_EQ(y, 2u);
+    EXPECT_EQ(z, 1u);
 }
 
 TEST(ShaderCompiler, FailuresComeWithReadableText)

@@ -202,24 +202,7 @@ private:
     ID3D11RasterizerState* rasterizer = nullptr;
 };
 
-class TextureTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        system = SharedSystem();
-        ASSERT_NE(system, nullptr) << "no Direct3D 11 device";
-        LogCapture::Get().Clear();
-    }
-
-    void TearDown() override
-    {
-        if (system)
-            system->GetContext()->ClearState();
-    }
-
-    System* system = nullptr;
-};
+using TextureTest = DeviceTest;
 
 template <typename Desc>
 void ExpectDescription(const Desc& desc, const TextureDescription& expected, const std::string& what)

@@ -1,7 +1,7 @@
 // The effect resource and the reflected shader state on a device: metadata inputs
 // becoming parameters and inputs, values and textures reaching the shader, passes with
-// internal targets, variations, and the failures of loading. Shaders stay inside Wine's
-// HLSL subset.
+// internal targets, variations, and the failures of loading. Shaders stay inside the
+// part of HLSL that Wine's own compiler handles, so these also pass with BRIVET_HLSL=wine.
 #include "ResourcesFixture.h"
 
 #include "Assets/Effect/IEffect.h"
@@ -40,8 +40,8 @@ using Brivet::Utility::Log;
 namespace
 {
 // The vertex stage every test shader shares: one triangle over the whole target, its
-// corners (-1, -1), (-1, 3), (3, -1) from the vertex index (Wine's compiler cannot index
-// a constant array with it).
+// corners (-1, -1), (-1, 3), (3, -1) from the vertex index (Wine's own compiler cannot
+// index a constant array with it).
 const std::string VertexStage = R"(
 struct VS_OUTPUT { float4 Pos : SV_POSITION; float2 Tex : TEXCOORD0; };
 VS_OUTPUT vs_main(uint id : SV_VertexID)
