@@ -7,12 +7,14 @@
 #include "repository/Effects/Camera3DFactory.h"
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
+#include "repository/Effects/CubeRenderer3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
+#include "repository/Resources/CubeTextureRenderTargetFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/TextureFactory.h"
@@ -30,6 +32,7 @@ using Assets::Resource::IResourceFactory;
 // passed over (the list is never empty).
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
+    &CubeTextureRenderTargetFactory::instance,
     &EffectFactory::instance,
     &RenderChunkFactory::instance,
 };
@@ -45,6 +48,7 @@ IResourceFactory* const resourceFactories[] = {
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
     &Renderer3DFactory::instance,
+    &CubeRenderer3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,

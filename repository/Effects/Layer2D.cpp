@@ -3,6 +3,7 @@
 
 #include "Demo.h"
 #include "Graphics/ConstantBuffer.h"
+#include "Graphics/ITexture.h"
 #include "Graphics/Program.h"
 #include "Graphics/Shader.h"
 #include "RenderContext.h"
@@ -199,8 +200,10 @@ void Layer2D::Render(const Brivet::RenderContext& context)
         // Targets: the pass's internal targets, else the output. A pass that has none
         // bound would draw into whatever the last draw left bound.
         const bool internalTargets = shader->BindPassTargets(i, target, nullptr);
-        const bool drawable = shader->passes[i].renderTargets.GetCount() != 0 ? internalTargets
-                                                                               : target->GetTexture() != nullptr;
+        // A cube stands in for a texture but has no view of its own to draw into.
+        const bool drawable = shader->passes[i].renderTargets.GetCount() != 0
+                                  ? internalTargets
+                                  : target->GetTexture() && target->GetTexture()->GetRenderTargetView();
         if (!drawable)
         {
             if (!reportedNoTarget)

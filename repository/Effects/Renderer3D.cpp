@@ -2,6 +2,7 @@
 #include "repository/Effects/Renderer3D.h"
 
 #include "repository/Effects/Renderer3DBaseImpl.h"
+#include "Graphics/ITexture.h"
 #include "repository/Resources/Texture.h"
 
 using Brivet::Graphics::Program;
@@ -103,8 +104,9 @@ void Renderer3DBase<Texture>::Render(const Brivet::RenderContext& context)
     if (!defaultShader || defaultShader->passes.GetCount() == 0 || !output || !chunk)
         return;
     // Without its colour target the output cannot be drawn into: the draws would land in
-    // whatever target the last draw left bound.
-    if (!output->GetTexture())
+    // whatever target the last draw left bound. A cube stands in for a texture but has
+    // only face views.
+    if (!output->GetTexture() || !output->GetTexture()->GetRenderTargetView())
         return;
 
     BuildCommands();

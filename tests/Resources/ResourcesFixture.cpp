@@ -4,6 +4,7 @@
 #include "Compositing/NodeOutput.h"
 #include "LogCapture.h"
 #include "windows/DeviceFixture.h"
+#include "repository/Resources/CubeTextureRenderTargetFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
@@ -30,6 +31,7 @@ struct Shared
         demo = new (block) Brivet::Demo();
         demo->archive = &archive;
         demo->RegisterResourceFactory(&TextureFactory::instance);
+        demo->RegisterResourceFactory(&CubeTextureRenderTargetFactory::instance);
         demo->RegisterResourceFactory(&EffectFactory::instance);
 
         ready = window.StartSystem(demo->system);
@@ -76,10 +78,10 @@ void DemoTest::SetUp()
     graph = MakeGraph(64, 32);
 }
 
-std::vector<uint32_t> ReadPixels(ID3D11Texture2D* texture)
+std::vector<uint32_t> ReadPixels(ID3D11Texture2D* texture, uint32_t subresource)
 {
     Brivet::Demo* demo = SharedDemo();
-    return demo ? WindowsTest::ReadPixels(demo->system, texture) : std::vector<uint32_t>();
+    return demo ? WindowsTest::ReadPixels(demo->system, texture, subresource) : std::vector<uint32_t>();
 }
 
 bool SameColour(uint32_t actual, uint32_t expected, int tolerance)

@@ -21,7 +21,7 @@ namespace ResourcesTest
 constexpr uint32_t WindowWidth = 64;
 constexpr uint32_t WindowHeight = 64;
 
-// Created on first use with the texture and effect factories registered and Archive() as
+// Created on first use with the texture, cube-texture and effect factories registered and Archive() as
 // its archive; destroyed after the last test. Null when no device could be made.
 Brivet::Demo* SharedDemo();
 MemoryArchive& Archive();
@@ -40,8 +40,9 @@ protected:
     std::unique_ptr<Brivet::Compositing::Graph> graph;
 };
 
-// Pixels as 0xAABBGGRR words (R8G8B8A8_UNORM), row by row.
-std::vector<uint32_t> ReadPixels(ID3D11Texture2D* texture);
+// Pixels of a subresource (face f of a cube without mips is subresource f) as 0xAABBGGRR
+// words (R8G8B8A8_UNORM), row by row.
+std::vector<uint32_t> ReadPixels(ID3D11Texture2D* texture, uint32_t subresource = 0);
 
 constexpr uint32_t Rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 255)
 {

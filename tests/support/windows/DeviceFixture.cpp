@@ -43,7 +43,7 @@ bool TestWindow::StartSystem(Brivet::Graphics::System& system) const
     return handle && system.Init(settings);
 }
 
-std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture)
+std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture, uint32_t subresource)
 {
     std::vector<uint32_t> pixels;
     if (!texture)
@@ -59,15 +59,15 @@ std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture
     if (FAILED(system.GetDevice()->CreateTexture2D(&desc, nullptr, &staging)))
         return pixels;
     ID3D11DeviceContext* context = system.GetContext();
-    context->CopySubresourceRegion(staging, 0, 0, 0, 0, texture, 0, nullptr);
+    context->CopySubresourceRegion(staging, subresource, 0, 0, 0, texture, subresource, nullptr);
     D3D11_MAPPED_SUBRESOURCE mapped = {};
-    if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
+    if (SUCCEEDED(context->Map(staging, subresource, D3D11_MAP_READ, 0, &mapped)))
     {
         pixels.resize((size_t)desc.Width * desc.Height);
         for (UINT y = 0; y < desc.Height; ++y)
             memcpy(&pixels[(size_t)y * desc.Width], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch,
                    desc.Width * 4);
-        context->Unmap(staging, 0);
+        context->Unmap(staging, subresource);
     }
     staging->Release();
     return pixels;

@@ -40,9 +40,11 @@ public:
     uint32_t height;
 };
 
-// The first subresource of a texture as 0xAABBGGRR words (R8G8B8A8_UNORM), row by row,
-// through a staging copy; empty when texture is null or the copy could not be made.
-std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture);
+// A subresource of a texture (the first by default; of a cube without mips, face f is
+// subresource f) as 0xAABBGGRR words (R8G8B8A8_UNORM), row by row, through a staging
+// copy; empty when texture is null or the copy could not be made.
+std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture,
+                                 uint32_t subresource = 0);
 std::vector<uint32_t> ReadBackBuffer(Brivet::Graphics::System& system);
 
 // Registers an environment that calls shutdown after the last test, while the runtime is
