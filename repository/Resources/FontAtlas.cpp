@@ -12,6 +12,8 @@
 #define STBTT_assert(x) ((void)0)
 #define STB_TRUETYPE_IMPLEMENTATION
 #include <stb_truetype.h>
+#undef STB_TRUETYPE_IMPLEMENTATION
+#undef STB_RECT_PACK_IMPLEMENTATION
 
 #include "repository/Resources/FontAtlas.h"
 
