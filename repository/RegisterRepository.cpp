@@ -16,6 +16,7 @@
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/CubeTextureRenderTargetFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/FontFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
@@ -35,6 +36,7 @@ IResourceFactory* const resourceFactories[] = {
     &CubeTextureRenderTargetFactory::instance,
     &EffectFactory::instance,
     &RenderChunkFactory::instance,
+    &FontFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
