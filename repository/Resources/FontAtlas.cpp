@@ -16,10 +16,12 @@
 #undef STB_RECT_PACK_IMPLEMENTATION
 
 #include "repository/Resources/FontAtlas.h"
+#include "repository/Resources/FontCffCheck.h"
 
 #include "Utility/Log.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 using Brivet::Utility::Log;
@@ -94,7 +96,7 @@ private:
     uint32_t glyphCount = 0xFFFF;
     uint32_t locaFormat = 0;
     uint32_t longMetrics = 0;
-    bool cff = false;
+    std::unique_ptr<CffCheck> cff; // fonts of PostScript outlines
 };
 
 bool Checker::FindTable(const char* tag, Span* table)
@@ -148,8 +150,7 @@ bool Checker::CheckHeader()
         return false;
     if (!hasCmap || !hasHead || !hasHhea || !hasHmtx || (hasGlyf && !hasLoca))
         return NotFont();
-    cff = !hasGlyf;
-    if (cff && !CheckCffTable())
+    if (!hasGlyf && !CheckCffTable())
         return false;
     if (!head.Holds(head.offset + 50, 2))
         return Fail("the font header is short");
@@ -338,6 +339,8 @@ bool Checker::CheckMetrics(uint32_t g)
 
 bool Checker::CheckOutline(uint32_t g, uint32_t depth, uint32_t* visits, uint32_t* points)
 {
+    if (cff)
+        return cff->CheckGlyph(g) ? true : Fail(cff->why);
     if (depth > MaxComponentDepth)
         return Fail("composite glyphs nest too deeply");
     if (++*visits > MaxGlyphVisits)
@@ -472,7 +475,15 @@ bool Checker::CheckOutline(uint32_t g, uint32_t depth, uint32_t* visits, uint32_
 
 bool Checker::CheckCffTable()
 {
-    return Fail("fonts of PostScript outlines (CFF) are not supported");
+    Span table;
+    if (!FindTable("CFF ", &table))
+        return why ? false : NotFont();
+    cff = std::make_unique<CffCheck>(data, size, table.offset, table.length);
+    if (cff->CheckTable())
+        return true;
+    if (cff->notFont)
+        return NotFont();
+    return Fail(cff->why);
 }
 
 bool Checker::CheckCodePoint(uint32_t cp)

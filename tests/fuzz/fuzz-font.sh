@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the font fuzzer with clang (libFuzzer, ASan, UBSan), writes its seed files (small
-# built fonts and the DejaVu Sans of fonts-dejavu-core) and runs it. Not part of the CMake
+# built fonts, DejaVu Sans of fonts-dejavu-core and Nimbus Sans of fonts-urw-base35, whose
+# outlines are PostScript ones) and runs it. Not part of the CMake
 # builds.
 #   tests/fuzz/fuzz-font.sh                     short bounded run (3000 inputs)
 #   tests/fuzz/fuzz-font.sh -max_total_time=3600 ...   any libFuzzer options
@@ -16,8 +17,9 @@ engine="$root/engine"
 $cxx -std=c++20 -g -O1 -I"$engine" -I"$root" -I"$root/tests/support" -isystem /usr/include/stb -DBRIVET_HOST=1 \
 	-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 	-o "$work/font-fuzz" "$root/tests/fuzz/FontFuzz.cpp" "$root/repository/Resources/FontAtlas.cpp" \
-	"$root/tests/support/FontBuilder.cpp" "$engine/Utility/Log.cpp"
+	"$root/repository/Resources/FontCffCheck.cpp" "$root/tests/support/FontBuilder.cpp" "$engine/Utility/Log.cpp"
 cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$work/seeds/dejavu-sans"
+cp /usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf "$work/seeds/nimbus-sans-cff"
 BRIVET_FUZZ_SEEDS="$work/seeds" "$work/font-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1
 
 if [ $# -eq 0 ]; then
