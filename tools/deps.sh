@@ -42,7 +42,7 @@ readonly PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth libgl1-mesa-dri
   pulseaudio pulseaudio-utils xdotool x11-utils imagemagick libz-mingw-w64-dev zlib1g-dev
   libstb-dev libpugixml-dev libassimp-dev googletest libgtest-dev dpkg-dev
-  xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core ninja-build
+  xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core fonts-urw-base35 ninja-build
   cmake clang libclang-rt-14-dev python3 assimp-testmodels bison flex patch libbenchmark-dev
 )
 

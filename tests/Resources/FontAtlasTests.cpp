@@ -352,3 +352,116 @@ TEST_F(FontAtlasTest, ComponentsOfGlyphsTheFontDoesNotHaveAreNoOutline)
     EXPECT_TRUE(Bake(font.bytes).ok);
 }
 } // namespace
+
+namespace
+{
+FontSpec CffCharacters()
+{
+    FontSpec spec;
+    spec.codePoints = AtlasCodePoints();
+    spec.cff = true;
+    return spec;
+}
+
+TEST_F(FontAtlasTest, PostScriptOutlinesBakeToo)
+{
+    // The built squares as charstrings: the same placement as their TrueType twins.
+    const Baked baked = Bake(BuildFont(CffCharacters()).bytes);
+    ASSERT_TRUE(baked.ok) << ::testing::PrintToString(Errors());
+    const uint32_t i = uint32_t(FontAtlas::RecordOf('A'));
+    const stbtt_packedchar& a = baked.glyphs[i];
+    EXPECT_EQ(a.xoff, std::floor(40 * 0.128));
+    EXPECT_EQ(a.xoff2, std::ceil((140 + (i * 37) % 500) * 0.128));
+    EXPECT_EQ(a.yoff, std::floor(-650 * 0.128));
+    EXPECT_NEAR(a.xadvance, 0.128 * (500 + 10 * (i + 1)), 1e-4);
+    EXPECT_EQ(baked.atlas[(a.y0 + a.y1) / 2 * FontAtlas::AtlasEdge + (a.x0 + a.x1) / 2], 255);
+
+    // A real font of PostScript outlines (fonts-urw-base35), when the machine has it.
+    std::ifstream file("/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf", std::ios::binary);
+    if (file)
+    {
+        std::ostringstream bytes;
+        bytes << file.rdbuf();
+        const Baked nimbus = Bake(bytes.str());
+        EXPECT_TRUE(nimbus.ok) << ::testing::PrintToString(Errors());
+        EXPECT_GT(nimbus.glyphs[i].x1 - nimbus.glyphs[i].x0, 40);
+    }
+}
+
+TEST_F(FontAtlasTest, PostScriptOutlinesThatReadOutsideOrNeverEndAreRefused)
+{
+    // Global subroutine k calls subroutine k + 1 forty times; the last draws a line. Run
+    // from a glyph, ten levels deep, that is 40^9 lines.
+    std::vector<std::string> fan;
+    for (int k = 0; k < 9; ++k)
+    {
+        std::string subr;
+        for (int call = 0; call < 40; ++call)
+            subr += CffNumber(k + 1 - 107) + char(0x1D);
+        fan.push_back(subr + char(0x0B));
+    }
+    fan.push_back(CffNumber(1) + CffNumber(1) + char(0x05) + char(0x0B));
+    const std::string start = CffNumber(0) + CffNumber(0) + char(0x15);
+
+    struct Case
+    {
+        const char* what;
+        std::function<void(FontSpec&)> spec;
+        std::function<void(BuiltFont&)> damage;
+        const char* why;
+        bool notFont = false;
+    };
+    const uint32_t glyphA = uint32_t(FontAtlas::RecordOf('A')) + 1;
+    const Case cases[] = {
+        {"table shorter than its contents", nullptr,
+         [](BuiltFont& f) { f.Put32(f.Record("CFF ") + 12, 40); }, "a PostScript outline reads outside its table"},
+        {"charstrings past the table",
+         nullptr,
+         [](BuiltFont& f) {
+             // The top DICT's CharStrings operand: the first 29 after the charstring type.
+             const uint32_t table = f.Table("CFF ");
+             const size_t at = f.bytes.find(std::string("\x0c\x06\x1d", 3), table);
+             f.Put32(uint32_t(at) + 3, 0x100000);
+         },
+         "a PostScript outline reads outside its table"},
+        {"endless subroutine calls",
+         [&](FontSpec& s) {
+             s.globalSubrs = fan;
+             s.charstrings[glyphA] = start + CffNumber(-107) + char(0x1D) + char(0x0E);
+         },
+         nullptr, "a glyph's outline takes too long to draw"},
+        {"coordinates past 16 bits",
+         [&](FontSpec& s) {
+             s.charstrings[glyphA] = start + CffFixed(30000.5) + CffNumber(0) + char(0x05) + CffFixed(30000.5) +
+                                     CffNumber(0) + char(0x05) + char(0x0E);
+         },
+         nullptr, "a glyph's outline lies outside the coordinate range"},
+        {"Type 1 charstrings", [](FontSpec& s) { s.charstringType = 1; }, nullptr, "not a TrueType or OpenType font",
+         true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        LogCapture::Get().Clear();
+        FontSpec spec = CffCharacters();
+        if (c.spec)
+            c.spec(spec);
+        BuiltFont font = BuildFont(spec);
+        if (c.damage)
+            c.damage(font);
+        bool notFont = !c.notFont;
+        std::vector<uint8_t> copy(font.bytes.begin(), font.bytes.end());
+        EXPECT_STREQ(FontAtlas::CheckFont(copy.data(), uint32_t(copy.size()), &notFont), c.why);
+        EXPECT_EQ(notFont, c.notFont);
+        EXPECT_FALSE(Bake(font.bytes).ok);
+    }
+
+    // Subroutines that nest as deep as stb_truetype allows, and a call of one that does not
+    // exist, end the glyph quietly there: nothing to refuse.
+    FontSpec quiet = CffCharacters();
+    quiet.globalSubrs = {CffNumber(0 - 107) + char(0x1D) + char(0x0B)};
+    quiet.charstrings[glyphA] = start + CffNumber(-107) + char(0x1D) + char(0x0E);
+    quiet.charstrings[glyphA + 1] = start + CffNumber(500) + char(0x1D) + char(0x0E);
+    EXPECT_TRUE(Bake(BuildFont(quiet).bytes).ok) << ::testing::PrintToString(Errors());
+}
+} // namespace

@@ -51,6 +51,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         spec.cmapFormat = 12;
         spec.longLoca = true;
         WriteSeed(folder, "format12-long", BuildFont(spec).bytes);
+        FontSpec cff;
+        cff.codePoints = AtlasCodePoints();
+        cff.cff = true;
+        cff.globalSubrs = {CffNumber(10) + CffNumber(10) + char(0x05) + char(0x0B)};
+        cff.charstrings[34] = CffNumber(0) + CffNumber(0) + char(0x15) + CffNumber(-107) + char(0x1D) + char(0x0E);
+        WriteSeed(folder, "cff", BuildFont(cff).bytes);
         FontSpec few;
         few.codePoints = {'A', 'B', 0xDC};
         few.compositeCodePoint = 'C';

@@ -67,6 +67,58 @@ std::string Composite(uint16_t first, uint16_t second)
     return g;
 }
 
+// A CFF INDEX of 4-byte offsets.
+std::string CffIndex(const std::vector<std::string>& items)
+{
+    std::string index;
+    Put16(index, uint16_t(items.size()));
+    if (items.empty())
+        return index;
+    index += char(4);
+    uint32_t offset = 1;
+    Put32(index, offset);
+    for (const std::string& item : items)
+    {
+        offset += uint32_t(item.size());
+        Put32(index, offset);
+    }
+    for (const std::string& item : items)
+        index += item;
+    return index;
+}
+
+// A DICT integer operand of five bytes, so that offsets can be filled in afterwards.
+std::string DictInt(int32_t value)
+{
+    std::string operand(1, char(29));
+    Put32(operand, uint32_t(value));
+    return operand;
+}
+
+std::string SquareCharstring(int x0, int y0, int x1, int y1)
+{
+    return CffNumber(x0) + CffNumber(y0) + char(0x15) + CffNumber(x1 - x0) + CffNumber(0) + CffNumber(0) +
+           CffNumber(y1 - y0) + CffNumber(x0 - x1) + CffNumber(0) + char(0x05) + char(0x0E);
+}
+
+// Header, name, top DICT (charstring type, CharStrings), strings, global subroutines and
+// charstrings.
+std::string CffTable(const std::vector<std::string>& glyphs, const std::vector<std::string>& globalSubrs,
+                     uint32_t charstringType)
+{
+    const std::string header("\1\0\4\4", 4);
+    const std::string names = CffIndex({"Test"});
+    const std::string strings = CffIndex({});
+    const std::string subrs = CffIndex(globalSubrs);
+    auto topDict = [&](int32_t charstrings) {
+        std::string dict = DictInt(int32_t(charstringType)) + char(12) + char(6);
+        return dict + DictInt(charstrings) + char(17);
+    };
+    const size_t topSize = CffIndex({topDict(0)}).size();
+    const int32_t charstrings = int32_t(header.size() + names.size() + topSize + strings.size() + subrs.size());
+    return header + names + CffIndex({topDict(charstrings)}) + strings + subrs + CffIndex(glyphs);
+}
+
 void Align(std::string& table)
 {
     while (table.size() % 4)
@@ -156,16 +208,24 @@ uint32_t BuiltFont::Record(const char* tag) const
 BuiltFont BuildFont(const FontSpec& spec)
 {
     // Glyphs: 0 the missing glyph, then the squares, then the composite.
-    std::vector<std::string> glyphs;
+    std::vector<std::string> glyphs, charstrings;
     glyphs.push_back(Square(50, 0, 450, 700));
+    charstrings.push_back(SquareCharstring(50, 0, 450, 700));
     std::vector<std::pair<uint32_t, uint16_t>> map;
     for (size_t i = 0; i < spec.codePoints.size(); ++i)
     {
         const int16_t width = int16_t(100 + (i * 37) % 500);
-        glyphs.push_back(Square(40, int16_t(-100 + (i * 13) % 200), int16_t(40 + width), 650));
+        const int16_t bottom = int16_t(-100 + (i * 13) % 200);
+        glyphs.push_back(Square(40, bottom, int16_t(40 + width), 650));
+        charstrings.push_back(SquareCharstring(40, bottom, 40 + width, 650));
         map.push_back({spec.codePoints[i], uint16_t(i + 1)});
     }
-    if (spec.compositeCodePoint && glyphs.size() >= 3)
+    for (const auto& [glyph, bytes] : spec.charstrings)
+    {
+        if (glyph < charstrings.size())
+            charstrings[glyph] = bytes;
+    }
+    if (spec.compositeCodePoint && glyphs.size() >= 3 && !spec.cff)
     {
         map.push_back({spec.compositeCodePoint, uint16_t(glyphs.size())});
         glyphs.push_back(Composite(1, 2));
@@ -228,19 +288,33 @@ BuiltFont BuildFont(const FontSpec& spec)
     Put32(maxp, 0x00005000);
     Put16(maxp, glyphCount);
 
-    const std::vector<std::pair<std::string, std::string>> tables = {
-        {"cmap", CharacterMap(map, spec.cmapFormat)},
-        {"glyf", glyf},
-        {"head", head},
-        {"hhea", hhea},
-        {"hmtx", hmtx},
-        {"loca", loca},
-        {"maxp", maxp},
-    };
+    std::vector<std::pair<std::string, std::string>> tables;
+    if (spec.cff)
+        tables = {
+            {"CFF ", CffTable(charstrings, spec.globalSubrs, spec.charstringType)},
+            {"cmap", CharacterMap(map, spec.cmapFormat)},
+            {"head", head},
+            {"hhea", hhea},
+            {"hmtx", hmtx},
+            {"maxp", maxp},
+        };
+    else
+        tables = {
+            {"cmap", CharacterMap(map, spec.cmapFormat)},
+            {"glyf", glyf},
+            {"head", head},
+            {"hhea", hhea},
+            {"hmtx", hmtx},
+            {"loca", loca},
+            {"maxp", maxp},
+        };
 
     BuiltFont font;
     std::string& out = font.bytes;
-    Put32(out, 0x00010000);
+    if (spec.cff)
+        out = "OTTO";
+    else
+        Put32(out, 0x00010000);
     Put16(out, uint16_t(tables.size()));
     Put16(out, 64);
     Put16(out, 2);
@@ -261,9 +335,23 @@ BuiltFont BuildFont(const FontSpec& spec)
         Align(data);
         out += data;
     }
-    for (size_t i = 0; i + 1 < inGlyf.size(); ++i)
+    for (size_t i = 0; !spec.cff && i + 1 < inGlyf.size(); ++i)
         font.glyphOffsets.push_back(font.Table("glyf") + inGlyf[i]);
     return font;
+}
+
+std::string CffNumber(int value)
+{
+    std::string number(1, char(28));
+    Put16(number, uint16_t(int16_t(value)));
+    return number;
+}
+
+std::string CffFixed(double value)
+{
+    std::string number(1, char(255));
+    Put32(number, uint32_t(int32_t(value * 65536.0)));
+    return number;
 }
 
 std::vector<uint32_t> AtlasCodePoints()

@@ -1,7 +1,8 @@
-// Small TrueType fonts built in memory for the font tests and the fuzzer's seeds: glyph 0
-// (the missing glyph) and one square glyph per listed code point, a character map of
-// format 4 or 12, optionally a composite glyph of two components, and where each table
-// and glyph landed, so a test can damage exactly one field.
+// Small fonts built in memory for the font tests and the fuzzer's seeds: glyph 0 (the
+// missing glyph) and one square glyph per listed code point, a character map of format 4
+// or 12, TrueType outlines (optionally a composite glyph of two components) or PostScript
+// ones in a "CFF " table (optionally with charstrings and global subroutines of the
+// test's own), and where each table and glyph landed, so a test can damage one field.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,19 @@ struct FontSpec
     // When not 0: one more glyph, mapped to this code point, made of the first two
     // square glyphs side by side.
     uint32_t compositeCodePoint = 0;
+
+    // PostScript outlines: Type 2 charstrings in a "CFF " table in place of "glyf" and
+    // "loca". A listed charstring replaces the square of that glyph; the global
+    // subroutines are called by index - 107.
+    bool cff = false;
+    std::map<uint32_t, std::string> charstrings; // glyph: charstring bytes
+    std::vector<std::string> globalSubrs;
+    uint32_t charstringType = 2;
 };
+
+// Type 2 charstring pieces: a number (16-bit, or 16.16 fixed), and the operators used here.
+std::string CffNumber(int value);
+std::string CffFixed(double value);
 
 struct BuiltFont
 {
