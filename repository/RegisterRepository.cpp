@@ -4,16 +4,25 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/AmbientLight3DFactory.h"
+#include "repository/Effects/AreaSphereLight3DFactory.h"
+#include "repository/Effects/AreaTubeLight3DFactory.h"
 #include "repository/Effects/Camera3DFactory.h"
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
+#include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
+#include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/PointLight3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/RendererGBuffer3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
+#include "repository/Effects/SpotLight3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
@@ -32,6 +41,7 @@ IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
     &RenderChunkFactory::instance,
+    &GBufferFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
@@ -44,7 +54,9 @@ IResourceFactory* const resourceFactories[] = {
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
+    &LayerGBuffer2DFactory::instance,
     &Renderer3DFactory::instance,
+    &RendererGBuffer3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,
@@ -52,6 +64,12 @@ IEffectFactory* const effectFactories[] = {
     &Camera3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
+    &PointLight3DFactory::instance,
+    &DirectionalLight3DFactory::instance,
+    &AmbientLight3DFactory::instance,
+    &SpotLight3DFactory::instance,
+    &AreaSphereLight3DFactory::instance,
+    &AreaTubeLight3DFactory::instance,
 };
 } // namespace
 
