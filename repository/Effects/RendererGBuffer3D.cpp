@@ -236,7 +236,8 @@ template <> bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous
     case KindNormal:
     case KindTransparent:
         send = passChanged;
-        if (previous.kind != current.kind)
+        // Also on a change of pass: a pass may name layers of its own to draw into.
+        if (previous.kind != current.kind || passChanged)
         {
             current.effect->BindPassTargetsGBuffer(current.pass, &gbuffer, ExistingDepth());
             aspectRatio = OutputAspectRatio();

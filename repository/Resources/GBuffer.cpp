@@ -102,7 +102,13 @@ GBuffer::GBuffer(Brivet::Compositing::Graph* graph)
 {
 }
 
-GBuffer::~GBuffer() = default;
+GBuffer::~GBuffer()
+{
+    // Destroyed while acquired, its targets go back rather than stay lent for the rest of
+    // the run (the texture resource does the same).
+    if (useCount != 0)
+        ReleaseAll();
+}
 
 void GBuffer::GetTypeName(Brivet::Base::StaticString<64>& type) const
 {

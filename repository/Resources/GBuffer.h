@@ -72,7 +72,7 @@ public:
     // graph may be null (no demo: nothing can be acquired). Defaults: no targets, size
     // 0 × 0, depth format D24_UNORM_S8_UINT, shadow sizes 1024, shadow formats R32G32_FLOAT.
     explicit GBuffer(Brivet::Compositing::Graph* graph);
-    // Frees the arrays; targets are not given back here (see ReleaseTarget).
+    // Gives back what an acquired G-buffer holds, then frees the arrays.
     ~GBuffer() override;
 
     void GetTypeName(Brivet::Base::StaticString<64>& type) const override; // "gbuffer"
