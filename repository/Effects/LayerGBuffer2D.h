@@ -9,11 +9,23 @@
 #include <cstdint>
 
 class GBuffer;
+struct ID3D11ShaderResourceView;
+
+namespace Brivet::Graphics
+{
+class ITexture;
+class Texture2D;
+}
 
 class LayerGBuffer2D : public Layer2D
 {
 public:
     explicit LayerGBuffer2D(Brivet::Demo* demo);
+    ~LayerGBuffer2D() override; // deletes the empty texture
+
+    // Layer2D's, then the empty texture that stands for a missing one; false (logged) when
+    // it cannot be made.
+    bool Initialize() override;
 
     // Layer2D's, then the G-buffer bound to "GBuffer".
     void OnInputsChanged() override;
@@ -25,7 +37,13 @@ public:
     void BindPassConstants(uint32_t pass) override;
 
     GBuffer* gbuffer; // borrowed: the resource bound to "GBuffer"
+    // One texel of zeros, bound where a layer, the depth or the shadow map is missing.
+    Brivet::Graphics::Texture2D* emptyTexture; // owned
     uint8_t hasInvView;
     uint8_t hasInvProjection;
     uint8_t hasWorldToLight;
+
+private:
+    // The view of target, or the empty texture's when there is no target.
+    ID3D11ShaderResourceView* ViewOf(const Brivet::Graphics::ITexture* target) const;
 };
