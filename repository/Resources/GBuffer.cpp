@@ -68,6 +68,22 @@ void ClearDepth(DepthStencil* depth)
                                                                 0);
 }
 
+// Colour targets to transparent black, depth buffers to 1.0.
+void ClearTarget(RenderTarget* target)
+{
+    ClearColour(target);
+}
+
+void ClearTarget(TextureCube* cube)
+{
+    ClearCube(cube);
+}
+
+void ClearTarget(DepthStencil* depth)
+{
+    ClearDepth(depth);
+}
+
 uint32_t MemoryOf(const ITexture* target)
 {
     if (!target)
@@ -110,6 +126,22 @@ GBuffer::~GBuffer()
         ReleaseAll();
 }
 
+template <typename Visit>
+void GBuffer::ForEachTarget(Visit visit)
+{
+    for (Layer& layer : layers)
+        visit(layer.target);
+    visit(depthTarget);
+    for (ShadowMap& record : shadowMaps)
+    {
+        visit(record.colourTarget);
+        visit(record.depthTarget);
+    }
+    for (ShadowCube& record : shadowCubes)
+        visit(record.target);
+    visit(cubeDepthTarget);
+}
+
 void GBuffer::GetTypeName(Brivet::Base::StaticString<64>& type) const
 {
     type = Brivet::Base::StaticString<64>("gbuffer");
@@ -144,13 +176,8 @@ void GBuffer::Unload()
 
 uint32_t GBuffer::GetMemorySize()
 {
-    uint64_t bytes = MemoryOf(depthTarget) + (uint64_t)MemoryOf(cubeDepthTarget);
-    for (const Layer& layer : layers)
-        bytes += MemoryOf(layer.target);
-    for (const ShadowMap& record : shadowMaps)
-        bytes += MemoryOf(record.colourTarget) + (uint64_t)MemoryOf(record.depthTarget);
-    for (const ShadowCube& record : shadowCubes)
-        bytes += MemoryOf(record.target);
+    uint64_t bytes = 0;
+    ForEachTarget([&bytes](auto* target) { bytes += MemoryOf(target); });
     return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)bytes;
 }
 
@@ -205,17 +232,7 @@ template <typename Target> void GBuffer::GiveBack(Target*& target)
 
 void GBuffer::ReleaseAll()
 {
-    for (Layer& layer : layers)
-        GiveBack(layer.target);
-    GiveBack(depthTarget);
-    for (ShadowMap& record : shadowMaps)
-    {
-        GiveBack(record.colourTarget);
-        GiveBack(record.depthTarget);
-    }
-    for (ShadowCube& record : shadowCubes)
-        GiveBack(record.target);
-    GiveBack(cubeDepthTarget);
+    ForEachTarget([this](auto*& target) { GiveBack(target); });
 }
 
 void GBuffer::Invalidate()
@@ -250,17 +267,7 @@ void GBuffer::SetDebugName(const Brivet::Base::String& name)
 
 void GBuffer::Clear()
 {
-    for (Layer& layer : layers)
-        ClearColour(layer.target);
-    ClearDepth(depthTarget);
-    for (ShadowMap& record : shadowMaps)
-    {
-        ClearColour(record.colourTarget);
-        ClearDepth(record.depthTarget);
-    }
-    for (ShadowCube& record : shadowCubes)
-        ClearCube(record.target);
-    ClearDepth(cubeDepthTarget);
+    ForEachTarget([](auto* target) { ClearTarget(target); });
 }
 
 bool GBuffer::AcquireShadowMap(ShadowMap& record)

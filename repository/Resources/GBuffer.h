@@ -134,4 +134,8 @@ private:
     template <typename Target> void GiveBack(Target*& target);
     // Everything held back to the pool.
     void ReleaseAll();
+    // visit(target pointer by reference) for every target pointer: layers, depth, each
+    // shadow map's colour and depth, each shadow cube, the cube depth.
+    template <typename Visit>
+    void ForEachTarget(Visit visit);
 };

@@ -12,9 +12,14 @@
 #include "Graphics/TextureCube.h"
 #include "Rendering/MathRoutines.h"
 #include "RenderContext.h"
+#include "Utility/XML/Document.h"
+#include "Utility/XML/Node.h"
 #include "repository/Effects/RendererGBuffer3D.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/GBuffer.h"
+#include "repository/Resources/GBufferFactory.h"
+#include "repository/Resources/Texture.h"
+#include "Parameters/Parameter.h"
 
 #include "LogCapture.h"
 #include "MathAssertions.h"
@@ -572,6 +577,58 @@ TEST_F(RendererGBuffer3DTest, ShadowCubeFacesAreDrawnWithTheirOwnViewAfterAClear
     EXPECT_EQ(faceUp, D3DXVECTOR3(0.0f, 0.0f, -1.0f));
     CubeFaceAxes(3, &look, &faceUp);
     EXPECT_EQ(faceUp, D3DXVECTOR3(0.0f, 0.0f, 1.0f));
+}
+
+TEST_F(RendererGBuffer3DTest, ExistingGBufferLendsItsDepthCameraAndLayers)
+{
+    BRIVET_SKIP_WITHOUT_FULLER_HLSL();
+    // A texture renderer over an existing G-buffer: its colour is the layer "texTint".
+    Archive().entries["gb/tint.fx"] = MeshShader(
+        Passes({""}), "", "Texture2D texTint; float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
+                          "  return texTint.Load(int3(In.Pos.xy, 0)); }");
+    RendererGraph g = LoadRendererGraph({"gb/tint.fx"});
+    ASSERT_NE(g.renderer, nullptr);
+    Brivet::Utility::XML::Document document;
+    ASSERT_TRUE(document.Load("<resource><gbuffer><layer name=\"texTint\" format=\"R8G8B8A8_UNORM\"/></gbuffer>"
+                              "</resource>"));
+    const Brivet::Utility::XML::Node element(document.GetHandle()->document_element(), &document);
+    GBuffer* existing = static_cast<GBuffer*>(GBufferFactory::instance.CreateDynamic(g.graph.get(), &element));
+    ASSERT_NE(existing, nullptr);
+    existing->AcquireTarget();
+    const float tint[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+    SharedDemo()->system.GetContext()->ClearRenderTargetView(existing->layers[0].target->GetRenderTargetView(), tint);
+    existing->camera = CameraAt(0.0f, 0.0f, -2.0f);
+
+    g.renderer->SetInput(Brivet::Base::StaticString<64>("Existing GBuffer"), existing);
+    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f);
+    chunk.entries.Add(PlaneEntry(&plane, Identity()));
+    g.Bind(&chunk);
+    ASSERT_EQ(g.renderer->existingGBuffer, existing);
+
+    // Its layer bound by name, its depth (1.0) tested against: the plane shows red.
+    std::vector<uint32_t> pixels = g.Draw();
+    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
+    const size_t middle = Height / 2 * Width + Width / 2;
+    EXPECT_TRUE(SameColour(pixels[middle], Rgba(255, 0, 0))) << ColourText(pixels[middle]);
+    EXPECT_TRUE(MatrixNear(g.renderer->view, chunk.camera.view));
+
+    // Its camera only when "Inherit camera from GBuffer" says so.
+    g.renderer->inheritCamera->SetValue(0.0f, true, 0.0f);
+    ASSERT_TRUE(g.renderer->UpdateCamera(Brivet::RenderContext::ForTime(0.0f)));
+    EXPECT_TRUE(MatrixNear(g.renderer->view, existing->camera.view));
+
+    // A depth buffer nearer than the plane everywhere: nothing passes.
+    SharedDemo()->system.GetContext()->ClearDepthStencilView(existing->depthTarget->GetDepthStencilView(),
+                                                             D3D11_CLEAR_DEPTH, 0.0f, 0);
+    pixels = g.Draw();
+    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
+    EXPECT_EQ(pixels[middle], 0u) << ColourText(pixels[middle]);
+
+    existing->ReleaseTarget();
+    g.renderer->SetInput(Brivet::Base::StaticString<64>("Existing GBuffer"), nullptr);
+    g.renderer->OnInputsChanged();
+    EXPECT_EQ(g.renderer->existingGBuffer, nullptr);
+    GBufferFactory::instance.Destroy(existing);
 }
 
 TEST_F(RendererGBuffer3DTest, ShadowCommandsWithoutATargetDrawNothing)
