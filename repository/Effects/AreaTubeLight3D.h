@@ -14,9 +14,9 @@ public:
     void OnInputsChanged() override;
 
     Brivet::Parameters::Parameter<D3DXVECTOR3>* colour; // "Color", (1, 1, 1)
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* start; // "Start Position", (0, 0, 0)
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* end; // "End Position", (0, 0, 0)
-    Brivet::Parameters::Parameter<float>* radius; // "Radius", 10
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* start;  // "Start Position", (0, 0, 0)
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* end;    // "End Position", (0, 0, 0)
+    Brivet::Parameters::Parameter<float>* radius;       // "Radius", 10
 
 protected:
     void Append(RenderChunk& chunk, float time) override;

@@ -13,11 +13,11 @@ public:
     // "Enabled", "Casts Shadows", "Color", "Direction", "Shadow Source Distance", "Shadow Size"; no input.
     void OnInputsChanged() override;
 
-    Brivet::Parameters::Parameter<bool>* castsShadows; // "Casts Shadows", false
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* colour; // "Color", (1, 1, 1)
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* direction; // "Direction", (0, -1, 0)
+    Brivet::Parameters::Parameter<bool>* castsShadows;          // "Casts Shadows", false
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* colour;         // "Color", (1, 1, 1)
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* direction;      // "Direction", (0, -1, 0)
     Brivet::Parameters::Parameter<float>* shadowSourceDistance; // "Shadow Source Distance", 100
-    Brivet::Parameters::Parameter<D3DXVECTOR2>* shadowSize; // "Shadow Size", (100, 100)
+    Brivet::Parameters::Parameter<D3DXVECTOR2>* shadowSize;     // "Shadow Size", (100, 100)
 
 protected:
     void Append(RenderChunk& chunk, float time) override;

@@ -15,7 +15,7 @@ namespace Brivet::Graphics
 {
 class ITexture;
 class Texture2D;
-}
+} // namespace Brivet::Graphics
 
 class LayerGBuffer2D : public Layer2D
 {

@@ -12,7 +12,7 @@ class LightEffectBase : public ChunkProducerBase
 public:
     explicit LightEffectBase(Brivet::Demo* demo);
 
-    void OnInputsResolved() override; // Emit at time 0
+    void OnInputsResolved() override;                           // Emit at time 0
     void Render(const Brivet::RenderContext& context) override; // Emit at the frame time
 
     // The output emptied; with "Enabled" at time, the light appended. Nothing without an

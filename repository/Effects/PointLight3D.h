@@ -13,11 +13,11 @@ public:
     // "Enabled", "Casts Shadows", "Color", "Attenuation", "Position", "Radius"; no input.
     void OnInputsChanged() override;
 
-    Brivet::Parameters::Parameter<bool>* castsShadows; // "Casts Shadows", false
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* colour; // "Color", (1, 1, 1)
+    Brivet::Parameters::Parameter<bool>* castsShadows;       // "Casts Shadows", false
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* colour;      // "Color", (1, 1, 1)
     Brivet::Parameters::Parameter<D3DXVECTOR3>* attenuation; // "Attenuation", (1, 0, 0)
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* position; // "Position", (0, 0, 0)
-    Brivet::Parameters::Parameter<float>* radius; // "Radius", 100
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* position;    // "Position", (0, 0, 0)
+    Brivet::Parameters::Parameter<float>* radius;            // "Radius", 100
 
 protected:
     void Append(RenderChunk& chunk, float time) override;

@@ -35,10 +35,7 @@ int CompareByShadowTarget(const void* left, const void* right)
         return shadowA ? 1 : -1;
     if (!shadowA)
         return RendererGBuffer3D::CompareCommands(left, right);
-    auto order = [](uint32_t x, uint32_t y)
-    {
-        return x < y ? -1 : 1;
-    };
+    auto order = [](uint32_t x, uint32_t y) { return x < y ? -1 : 1; };
     if (a.kind != b.kind)
         return order(a.kind, b.kind);
     if (a.light != b.light)
@@ -88,24 +85,28 @@ void CubeFaceAxes(uint32_t face, D3DXVECTOR3* look, D3DXVECTOR3* up)
     *up = D3DXVECTOR3(row[3], row[4], row[5]);
 }
 
-template <> const char* Renderer3DBase<GBuffer>::OutputTypeName()
+template <>
+const char* Renderer3DBase<GBuffer>::OutputTypeName()
 {
     return "gbuffer";
 }
 
-template <> bool Renderer3DBase<GBuffer>::DrawsKind(uint32_t kind)
+template <>
+bool Renderer3DBase<GBuffer>::DrawsKind(uint32_t kind)
 {
     return kind == KindNormal || kind == KindTransparent || kind == KindShadow || kind == KindShadowCube;
 }
 
-template <> float Renderer3DBase<GBuffer>::OutputAspectRatio() const
+template <>
+float Renderer3DBase<GBuffer>::OutputAspectRatio() const
 {
     if (!output || output->GetHeight() == 0)
         return 1.0f;
     return static_cast<float>(output->GetWidth()) / static_cast<float>(output->GetHeight());
 }
 
-template <> void Renderer3DBase<GBuffer>::PrepareShadowRecords()
+template <>
+void Renderer3DBase<GBuffer>::PrepareShadowRecords()
 {
     if (!chunk || !output)
         return;
@@ -126,8 +127,7 @@ template <> void Renderer3DBase<GBuffer>::PrepareShadowRecords()
         gbuffer.shadowCubes.AddEmpty();
     auto fillCube = [&gbuffer](uint32_t index, const RenderChunk::LightBase& light, uint32_t type, uint32_t lightIndex,
                                const D3DXMATRIX& lightToWorld, const D3DXVECTOR3& attenuation,
-                               const D3DXVECTOR3& colour, float radius)
-    {
+                               const D3DXVECTOR3& colour, float radius) {
         GBuffer::ShadowCube& record = gbuffer.shadowCubes[index];
         record.lightType = type;
         record.lightIndex = lightIndex;
@@ -214,7 +214,8 @@ template <> void Renderer3DBase<GBuffer>::PrepareShadowRecords()
     }
 }
 
-template <> bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Command& current)
+template <>
+bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Command& current)
 {
     // A finished shadow target builds its mip chain
     if (previous.kind == KindShadowCube &&
@@ -276,8 +277,7 @@ template <> bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
     if (current.effect != previous.effect)
     {
@@ -295,9 +295,7 @@ template <> bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous
     switch (current.kind)
     {
     case KindNormal:
-    case KindTransparent:
-        SetCameraConstants(current.effect, current.pass);
-        return true;
+    case KindTransparent: SetCameraConstants(current.effect, current.pass); return true;
     case KindShadow:
     {
         if (current.light >= gbuffer.shadowMaps.GetCount())
@@ -334,12 +332,12 @@ template <> bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous
         }
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
-template <> void Renderer3DBase<GBuffer>::Render(const Brivet::RenderContext& context)
+template <>
+void Renderer3DBase<GBuffer>::Render(const Brivet::RenderContext& context)
 {
     if (!defaultShader || defaultShader->passes.GetCount() == 0 || !output || !chunk)
         return;

@@ -10,12 +10,18 @@ class GBuffer;
 
 using RendererGBuffer3D = Renderer3DBase<GBuffer>;
 
-template <> const char* Renderer3DBase<GBuffer>::OutputTypeName();
-template <> bool Renderer3DBase<GBuffer>::DrawsKind(uint32_t kind);
-template <> float Renderer3DBase<GBuffer>::OutputAspectRatio() const;
-template <> bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Command& current);
-template <> void Renderer3DBase<GBuffer>::Render(const Brivet::RenderContext& context);
-template <> void Renderer3DBase<GBuffer>::PrepareShadowRecords();
+template <>
+const char* Renderer3DBase<GBuffer>::OutputTypeName();
+template <>
+bool Renderer3DBase<GBuffer>::DrawsKind(uint32_t kind);
+template <>
+float Renderer3DBase<GBuffer>::OutputAspectRatio() const;
+template <>
+bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Command& current);
+template <>
+void Renderer3DBase<GBuffer>::Render(const Brivet::RenderContext& context);
+template <>
+void Renderer3DBase<GBuffer>::PrepareShadowRecords();
 
 extern template class Renderer3DBase<GBuffer>;
 

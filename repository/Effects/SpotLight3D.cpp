@@ -8,7 +8,7 @@
 namespace
 {
 constexpr double DegreesToRadians = 0.017453292519943295; // the product is taken in double
-const D3DXVECTOR3 Up(0.0f, 1.0f, 0.0f); // the same for every spot light
+const D3DXVECTOR3 Up(0.0f, 1.0f, 0.0f);                   // the same for every spot light
 } // namespace
 
 SpotLight3D::SpotLight3D(Brivet::Demo* demo)

@@ -14,12 +14,12 @@ public:
     // "Cone Inner Angle"; no input.
     void OnInputsChanged() override;
 
-    Brivet::Parameters::Parameter<bool>* castsShadows; // "Casts Shadows", false
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* colour; // "Color", (1, 1, 1)
+    Brivet::Parameters::Parameter<bool>* castsShadows;    // "Casts Shadows", false
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* colour;   // "Color", (1, 1, 1)
     Brivet::Parameters::Parameter<D3DXVECTOR3>* position; // "Position", (0, 0, 0)
-    Brivet::Parameters::Parameter<D3DXVECTOR3>* target; // "Target", (0, 0, 0)
-    Brivet::Parameters::Parameter<float>* outerCone; // "Cone Outer Angle", 40
-    Brivet::Parameters::Parameter<float>* innerCone; // "Cone Inner Angle", 30
+    Brivet::Parameters::Parameter<D3DXVECTOR3>* target;   // "Target", (0, 0, 0)
+    Brivet::Parameters::Parameter<float>* outerCone;      // "Cone Outer Angle", 40
+    Brivet::Parameters::Parameter<float>* innerCone;      // "Cone Inner Angle", 30
 
 protected:
     void Append(RenderChunk& chunk, float time) override;

@@ -222,7 +222,8 @@ uint32_t GBuffer::ReleaseTarget()
     return --useCount;
 }
 
-template <typename Target> void GBuffer::GiveBack(Target*& target)
+template <typename Target>
+void GBuffer::GiveBack(Target*& target)
 {
     // The pool asserts on a pointer it does not hold, null included.
     if (target && demo)

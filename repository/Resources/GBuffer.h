@@ -39,18 +39,18 @@ public:
     // The shadow of one spot (light type 4) or directional (2) light. A plain record.
     struct ShadowMap
     {
-        uint32_t lightType; // RenderChunk::LightType
+        uint32_t lightType;  // RenderChunk::LightType
         uint32_t lightIndex; // position in the chunk's list of that type
-        uint8_t enabled; // the light is in use this frame
+        uint8_t enabled;     // the light is in use this frame
         uint8_t castsShadow;
         Brivet::Graphics::RenderTarget* colourTarget; // shadow-map size and format, mip chain
-        Brivet::Graphics::DepthStencil* depthTarget; // the G-buffer's depth format; none without one
+        Brivet::Graphics::DepthStencil* depthTarget;  // the G-buffer's depth format; none without one
         D3DXMATRIX lightProjection;
         D3DXMATRIX lightToWorld; // its translation row is the light position
         D3DXVECTOR3 attenuation;
         D3DXVECTOR3 direction; // directional lights, as given
         D3DXVECTOR3 colour;
-        uint8_t spot; // 1 for a spot light
+        uint8_t spot;    // 1 for a spot light
         float coneAngle; // outer cone angle, radians
         float coneRatio; // inner over outer cone angle
     };
@@ -63,7 +63,7 @@ public:
         uint8_t enabled;
         uint8_t castsShadow;
         Brivet::Graphics::TextureCube* target; // shadow-cube size and format, mip chain
-        D3DXMATRIX lightToWorld; // its translation row is the light position
+        D3DXMATRIX lightToWorld;               // its translation row is the light position
         D3DXVECTOR3 attenuation;
         D3DXVECTOR3 colour;
         float radius;
@@ -76,13 +76,13 @@ public:
     ~GBuffer() override;
 
     void GetTypeName(Brivet::Base::StaticString<64>& type) const override; // "gbuffer"
-    bool Load(const char* path) override; // false: the type has no files
+    bool Load(const char* path) override;                                  // false: the type has no files
     // The graph's output size, then the description (GBufferSettings::Parse); false
     // (logged) for a description whose targets could never be made.
     bool CreateDynamic(const Brivet::Utility::XML::Node* xml) override;
     // Appends the "gbuffer" element that CreateDynamic reads.
     bool WriteXml(const Brivet::Utility::XML::Node& xml) override;
-    void Unload() override; // empties both record arrays (targets are not given back)
+    void Unload() override;            // empties both record arrays (targets are not given back)
     uint32_t GetMemorySize() override; // bytes of every target held
     // The first acquisition takes the layers, the depth targets and the targets of the
     // shadow records that need them from the pool, and clears them. Returns the new count.
@@ -91,7 +91,7 @@ public:
     // nothing happens at count 0.
     uint32_t ReleaseTarget() override;
     void Invalidate() override; // Clear while acquired
-    void OnResize() override; // the graph's output size, unless fixed
+    void OnResize() override;   // the graph's output size, unless fixed
     void SetDebugName(const Brivet::Base::String& name) override;
 
     // Layers and shadow-map colour targets to (0, 0, 0, 0), the six faces of every shadow
@@ -118,12 +118,12 @@ public:
     uint32_t GetHeight() const { return settings.height; }
     uint32_t GetUseCount() const { return useCount; }
 
-    GBufferSettings settings; // size, depth format, layer formats, shadow sizes and formats
-    uint32_t useCount; // acquisitions not yet released
-    Brivet::Base::Array<Layer> layers; // in description order
+    GBufferSettings settings;                    // size, depth format, layer formats, shadow sizes and formats
+    uint32_t useCount;                           // acquisitions not yet released
+    Brivet::Base::Array<Layer> layers;           // in description order
     Brivet::Graphics::DepthStencil* depthTarget; // lent while acquired
-    RenderChunk::CameraBlock camera; // written by the renderer
-    RenderChunk::AmbientBlock ambient; // written by the renderer
+    RenderChunk::CameraBlock camera;             // written by the renderer
+    RenderChunk::AmbientBlock ambient;           // written by the renderer
     Brivet::Base::Array<ShadowMap> shadowMaps;
     Brivet::Base::Array<ShadowCube> shadowCubes;
     // A 2D depth buffer of the shadow-cube size, shared by every cube face; lent while acquired.
@@ -131,7 +131,8 @@ public:
 
 private:
     // Gives target back to the pool when there is one and nulls it.
-    template <typename Target> void GiveBack(Target*& target);
+    template <typename Target>
+    void GiveBack(Target*& target);
     // Everything held back to the pool.
     void ReleaseAll();
     // visit(target pointer by reference) for every target pointer: layers, depth, each

@@ -16,8 +16,8 @@ class Node;
 struct GBufferSettings
 {
     static constexpr uint32_t FormatR32G32B32A32Float = 2; // the layer "texDiffuse" without a description
-    static constexpr uint32_t FormatR32G32Float = 16; // shadow maps and cubes by default
-    static constexpr uint32_t FormatD24UnormS8Uint = 45; // the depth buffer by default
+    static constexpr uint32_t FormatR32G32Float = 16;      // shadow maps and cubes by default
+    static constexpr uint32_t FormatD24UnormS8Uint = 45;   // the depth buffer by default
     static constexpr uint32_t DefaultShadowSize = 1024;
 
     // One named colour layer: the shader variable it is bound to and the DXGI format.
@@ -29,7 +29,7 @@ struct GBufferSettings
 
     uint32_t width = 0; // the creating graph's output size unless fixed
     uint32_t height = 0;
-    uint8_t fixedSize = 0; // 1 when the description gave "dimensions"
+    uint8_t fixedSize = 0;                       // 1 when the description gave "dimensions"
     uint32_t depthFormat = FormatD24UnormS8Uint; // 0: no depth buffer
     Brivet::Base::Array<Layer> layers;
     uint32_t shadowMapSize = DefaultShadowSize;

@@ -118,8 +118,8 @@ Rig LoadRig(std::initializer_list<const char*> files)
         return rig;
     rig.gbuffer->AcquireTarget();
     const float half[4] = {0.5f, 0.5f, 0.5f, 0.5f};
-    SharedDemo()->system.GetContext()->ClearRenderTargetView(
-        rig.gbuffer->layers[0].target->GetRenderTargetView(), half);
+    SharedDemo()->system.GetContext()->ClearRenderTargetView(rig.gbuffer->layers[0].target->GetRenderTargetView(),
+                                                             half);
     return rig;
 }
 
@@ -156,8 +156,7 @@ TEST_F(LayerGBuffer2DTest, BindsTheLayersDepthCameraAndTheFirstCastingShadowMap)
     Rig rig = LoadRig({"lgb/all.fx"});
     ASSERT_NE(rig.gbuffer, nullptr);
     EXPECT_STREQ(rig.layer->outputTypeName.GetText(), "texture");
-    EXPECT_EQ(InputNames(*rig.layer),
-              (std::vector<std::string>{"Shader", "GBuffer"}));
+    EXPECT_EQ(InputNames(*rig.layer), (std::vector<std::string>{"Shader", "GBuffer"}));
     EXPECT_TRUE(rig.layer->hasInvView && rig.layer->hasInvProjection && rig.layer->hasWorldToLight);
     rig.layer->SetInput(StaticString<64>("GBuffer"), rig.gbuffer);
     rig.layer->OnInputsChanged();

@@ -183,7 +183,8 @@ TEST(LightEffects, EachEnabledLightEmitsOneRecordOfItsParameters)
     EXPECT_EQ(a.areaSphereLights[0].lightRadius, 2.0f);
     EXPECT_EQ(a.areaSphereLights[0].renderRadius, 50.0f);
     EXPECT_EQ(a.areaSphereLights[0].attenuation, D3DXVECTOR3(1.0f, 0.0f, 0.0f));
-    EXPECT_TRUE(MatrixNear(a.areaSphereLights[0].lightToWorld, *D3DXMatrixTranslation(&translation, -1.0f, 0.0f, 4.0f)));
+    EXPECT_TRUE(
+        MatrixNear(a.areaSphereLights[0].lightToWorld, *D3DXMatrixTranslation(&translation, -1.0f, 0.0f, 4.0f)));
 
     // The tube light has no "Casts Shadows": its byte is always 0.
     Rig<AreaTubeLight3D> tube;

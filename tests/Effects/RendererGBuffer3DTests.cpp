@@ -215,8 +215,8 @@ bool Lent(uint32_t width, uint32_t height, uint32_t type, uint32_t format, uint3
 {
     for (const auto& entry : SharedDemo()->renderTargetPool.GetEntries())
     {
-        if (entry.inUse && entry.width == width && entry.height == height && entry.depth == 0 &&
-            entry.type == type && entry.format == format && entry.flags == flags)
+        if (entry.inUse && entry.width == width && entry.height == height && entry.depth == 0 && entry.type == type &&
+            entry.format == format && entry.flags == flags)
             return true;
     }
     return false;
@@ -285,7 +285,8 @@ TEST_F(RendererGBuffer3DTest, ShadowRecordsFollowTheChunksLightsInOrder)
 
     const GBuffer::ShadowMap& s = g.shadowMaps[0];
     D3DXMATRIX expected;
-    EXPECT_TRUE(MatrixNear(s.lightProjection, *D3DXMatrixPerspectiveFovLH(&expected, 1.5707964f, 1.0f, 0.1f, 25000.0f)));
+    EXPECT_TRUE(
+        MatrixNear(s.lightProjection, *D3DXMatrixPerspectiveFovLH(&expected, 1.5707964f, 1.0f, 0.1f, 25000.0f)));
     EXPECT_TRUE(MatrixNear(s.lightToWorld, spot0.lightToWorld));
     EXPECT_EQ(s.spot, 1);
     EXPECT_EQ(s.coneAngle, 1.5707964f);
@@ -300,7 +301,8 @@ TEST_F(RendererGBuffer3DTest, ShadowRecordsFollowTheChunksLightsInOrder)
     const D3DXVECTOR3 camera(1.0f, 2.0f, -5.0f);
     const D3DXVECTOR3 eye = camera - D3DXVECTOR3(0.0f, -0.6f, 0.8f) * 50.0f;
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    EXPECT_TRUE(MatrixNear(d.lightToWorld, *Brivet::Rendering::LookAtOrientation(&expected, &eye, &camera, &up), 1e-4f));
+    EXPECT_TRUE(
+        MatrixNear(d.lightToWorld, *Brivet::Rendering::LookAtOrientation(&expected, &eye, &camera, &up), 1e-4f));
     EXPECT_EQ(d.direction, sun.direction);
     EXPECT_EQ(d.spot, 0);
     EXPECT_EQ(d.colour, sun.colour);
@@ -400,9 +402,9 @@ TEST_F(RendererGBuffer3DTest, NormalPassesDrawIntoTheLayersOrTheLayersTheyName)
     BRIVET_SKIP_WITHOUT_FULLER_HLSL();
     Archive().entries["gb/default.fx"] = GBufferShader(Normal);
     // A pass that names the position layer and one name that is nothing: only that layer.
-    Archive().entries["gb/named.fx"] = GBufferShader(
-        "<pass name=\"named\" vs=\"vs_main\" ps=\"ps_shadow\" renderTargets=\"texNothing,texPosition\">"
-        "<rasterizer cullMode=\"none\"/></pass>");
+    Archive().entries["gb/named.fx"] =
+        GBufferShader("<pass name=\"named\" vs=\"vs_main\" ps=\"ps_shadow\" renderTargets=\"texNothing,texPosition\">"
+                      "<rasterizer cullMode=\"none\"/></pass>");
     Rig rig = LoadRig({"gb/default.fx", "gb/named.fx"});
     ASSERT_NE(rig.gbuffer, nullptr);
     Effect* named = rig.File(1);
@@ -453,8 +455,8 @@ TEST_F(RendererGBuffer3DTest, NormalPassesDrawIntoTheLayersOrTheLayersTheyName)
     if (depth)
         depth->Release();
     // No pass names a layer that exists: nothing bound.
-    Archive().entries["gb/none.fx"] = GBufferShader(
-        "<pass name=\"none\" vs=\"vs_main\" ps=\"ps_shadow\" renderTargets=\"texNothing\"/>");
+    Archive().entries["gb/none.fx"] =
+        GBufferShader("<pass name=\"none\" vs=\"vs_main\" ps=\"ps_shadow\" renderTargets=\"texNothing\"/>");
     Rig other = LoadRig({"gb/none.fx"});
     ASSERT_NE(other.gbuffer, nullptr);
     EXPECT_FALSE(other.File(0)->BindPassTargetsGBuffer(0, &g, nullptr));
@@ -583,9 +585,9 @@ TEST_F(RendererGBuffer3DTest, ExistingGBufferLendsItsDepthCameraAndLayers)
 {
     BRIVET_SKIP_WITHOUT_FULLER_HLSL();
     // A texture renderer over an existing G-buffer: its colour is the layer "texTint".
-    Archive().entries["gb/tint.fx"] = MeshShader(
-        Passes({""}), "", "Texture2D texTint; float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
-                          "  return texTint.Load(int3(In.Pos.xy, 0)); }");
+    Archive().entries["gb/tint.fx"] = MeshShader(Passes({""}), "",
+                                                 "Texture2D texTint; float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
+                                                 "  return texTint.Load(int3(In.Pos.xy, 0)); }");
     RendererGraph g = LoadRendererGraph({"gb/tint.fx"});
     ASSERT_NE(g.renderer, nullptr);
     Brivet::Utility::XML::Document document;
@@ -693,11 +695,11 @@ TEST_F(RendererGBuffer3DTest, PoolHoldsItsSizeWhileLightsStartAndStopCasting)
         chunk.directionalLights[0].castsShadow = (frame / 5) % 2 ? 1 : 0;
         chunk.pointLights[0].castsShadow = (frame / 7) % 2 ? 1 : 0;
         rig.Draw(float(frame) / 60.0f);
-        const uint32_t casting = chunk.spotLights[0].castsShadow + chunk.directionalLights[0].castsShadow +
-                                 chunk.pointLights[0].castsShadow;
+        const uint32_t casting =
+            chunk.spotLights[0].castsShadow + chunk.directionalLights[0].castsShadow + chunk.pointLights[0].castsShadow;
         // Two shadow maps hold two targets each, the cube one.
-        const uint32_t expected = 4 + 2 * (casting - chunk.pointLights[0].castsShadow) +
-                                  chunk.pointLights[0].castsShadow;
+        const uint32_t expected =
+            4 + 2 * (casting - chunk.pointLights[0].castsShadow) + chunk.pointLights[0].castsShadow;
         ASSERT_EQ(InUse(), idle + expected) << "frame " << frame;
         rig.gbuffer->ReleaseTarget();
         ASSERT_EQ(InUse(), idle) << "frame " << frame;

@@ -91,8 +91,8 @@ TEST(GBufferSettings, ReadsLayersInOrderWithSizesAndFormats)
         "</gbuffer>");
     ASSERT_TRUE(parsed.ok);
     const GBufferSettings& s = parsed.settings;
-    EXPECT_EQ(LayersOf(s),
-              (std::vector<std::pair<std::string, uint32_t>>{{"texNormal", 2}, {"texDiffuse", 28}, {"texVelocity", 16}}));
+    EXPECT_EQ(LayersOf(s), (std::vector<std::pair<std::string, uint32_t>>{
+                               {"texNormal", 2}, {"texDiffuse", 28}, {"texVelocity", 16}}));
     EXPECT_EQ(s.depthFormat, 40u);
     EXPECT_EQ(s.shadowMapSize, 512u);
     EXPECT_EQ(s.shadowMapFormat, 41u);
@@ -136,7 +136,7 @@ TEST(GBufferSettings, DepthFormatTakesOnlyDepthFormats)
     const Case cases[] = {
         {"D24_UNORM_S8_UINT", 45, false},
         {"D16_UNORM", 55, false},
-        {"", 0, false}, // none
+        {"", 0, false},              // none
         {"R8G8B8A8_UNORM", 0, true}, // a colour target used as a depth buffer would crash
         {"NOPE", 0, true},
         {"d32_float", 0, true}, // names are exact
@@ -180,9 +180,9 @@ TEST(GBufferSettings, FormatsAndSizesNoTargetCouldHaveFailWithAMessage)
     for (const Case& c : cases)
     {
         LogCapture::Get().Clear();
-        const Parsed parsed = FromResource(std::string("<gbuffer") + c.attributes +
-                                           "><layer name=\"texFirst\" format=\"R8G8B8A8_UNORM\"/>" + c.layer +
-                                           "</gbuffer>");
+        const Parsed parsed =
+            FromResource(std::string("<gbuffer") + c.attributes +
+                         "><layer name=\"texFirst\" format=\"R8G8B8A8_UNORM\"/>" + c.layer + "</gbuffer>");
         EXPECT_FALSE(parsed.ok) << c.error;
         EXPECT_EQ(Texts(Log::LevelError), std::vector<std::string>{c.error});
     }

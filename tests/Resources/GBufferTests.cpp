@@ -29,7 +29,7 @@ using Brivet::Graphics::RenderTargetPool;
 
 namespace
 {
-constexpr uint32_t Readable = 3; // shader-readable depth, render target
+constexpr uint32_t Readable = 3;     // shader-readable depth, render target
 constexpr uint32_t ShadowFlags = 35; // and a mip chain
 
 class GBufferTest : public DemoTest
