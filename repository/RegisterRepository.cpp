@@ -6,6 +6,7 @@
 #include "Demo.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
@@ -22,6 +23,7 @@ using Assets::Resource::IResourceFactory;
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
+    &SceneFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",

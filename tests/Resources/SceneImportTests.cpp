@@ -8,7 +8,9 @@
 #include "LogCapture.h"
 #include "MemoryArchive.h"
 
-#include <assimp/Exporter.hpp>
+#if defined(BRIVET_HOST)
+#include <assimp/Exporter.hpp> // the Windows build of Assimp has no exporters
+#endif
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -319,6 +321,7 @@ TEST(SceneImport, FlagsFollowThePath)
     EXPECT_EQ(SceneData::PostProcessFlags, steps);
 }
 
+#if defined(BRIVET_HOST)
 TEST(SceneImport, MeshesAreSplitAtThirtyTwoBones)
 {
     // A triangle strip of 40 triangles, each moved by a bone of its own.
@@ -363,6 +366,8 @@ TEST(SceneImport, MeshesAreSplitAtThirtyTwoBones)
     EXPECT_GT(scene->mNumMeshes, 1u);
     EXPECT_GE(total, boneCount);
 }
+
+#endif
 
 // ---------------------------------------------------------------------------------------
 // Nodes and animation channels
