@@ -4,8 +4,17 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/Camera3DFactory.h"
+#include "repository/Effects/CameraModFactory.h"
+#include "repository/Effects/CameraShakeFactory.h"
+#include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
+#include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/Shape3DFactory.h"
+#include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
@@ -24,6 +33,7 @@ IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
     &SceneFactory::instance,
+    &RenderChunkFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
@@ -36,6 +46,14 @@ IResourceFactory* const resourceFactories[] = {
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
+    &Renderer3DFactory::instance,
+    &Transform3DFactory::instance,
+    &Merge3DFactory::instance,
+    &Duplicate3DFactory::instance,
+    &Shape3DFactory::instance,
+    &Camera3DFactory::instance,
+    &CameraShakeFactory::instance,
+    &CameraModFactory::instance,
 };
 } // namespace
 

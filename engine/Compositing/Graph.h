@@ -41,8 +41,9 @@ public:
         Base::StaticString<64> slot; // input name of the target effect; empty: binds nothing
     };
 
-    // Binding passes of one effect before its declarations count as never settling.
-    static constexpr uint32_t MaxBindingPasses = 32;
+    // Binding passes of one effect before its declarations count as never settling. A
+    // Merge3D finds one connected input per pass: its 64 inputs take 65 passes.
+    static constexpr uint32_t MaxBindingPasses = 72;
 
     explicit Graph(Demo* demo); // empty; owned by the demo
     // Unloads and deletes every node (the output node also when a failed load never

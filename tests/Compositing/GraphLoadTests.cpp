@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace Brivet;
 using namespace Brivet::Compositing;
 using namespace CompositingTest;
@@ -292,7 +294,8 @@ TEST(GraphBinding, DeclarationsSettleBeforeResolving)
     EXPECT_EQ(restless->inputsChanged, (int)Graph::MaxBindingPasses);
     EXPECT_EQ(restless->inputsResolved, 1);
     EXPECT_EQ(LogLines(Utility::Log::LevelError),
-              (std::vector<std::string>{ "[graph] Inputs of node 'restless' still change after 32 binding passes" }));
+              (std::vector<std::string>{ "[graph] Inputs of node 'restless' still change after " +
+                                         std::to_string(Graph::MaxBindingPasses) + " binding passes" }));
 }
 
 TEST(GraphLoad, FileResourcesAreSharedAndReleased)
