@@ -8,9 +8,11 @@
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
+#include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/EffectFactory.h"
@@ -47,6 +49,7 @@ IResourceFactory* const resourceFactories[] = {
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
     &Renderer3DFactory::instance,
+    &Scene3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,
@@ -54,6 +57,7 @@ IEffectFactory* const effectFactories[] = {
     &Camera3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
+    &Instancer3DFactory::instance,
 };
 } // namespace
 

@@ -256,6 +256,12 @@ Scene::Mesh* Scene::FindMesh(uint32_t meshId) const
     return meshes.Find(meshId, &mesh) ? *mesh : nullptr;
 }
 
+Scene::Material* Scene::FindMaterial(uint32_t materialId)
+{
+    Material* material = nullptr;
+    return materials.Find(materialId, &material) ? material : nullptr;
+}
+
 const Scene::Material* Scene::FindMaterial(uint32_t materialId) const
 {
     const Material* material = nullptr;

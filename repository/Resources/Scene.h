@@ -117,6 +117,7 @@ public:
 
     // Mesh by id, material by id; null when the scene holds none.
     Mesh* FindMesh(uint32_t meshId) const;
+    Material* FindMaterial(uint32_t materialId);
     const Material* FindMaterial(uint32_t materialId) const;
 
     Brivet::Base::Dictionary<unsigned int, Mesh*> meshes; // owned; keyed by the file's mesh index
