@@ -28,7 +28,7 @@ struct InstanceData
 {
     float fraction; // i / n
     float index;
-    float random; // one sequence for every batch
+    float random;      // one sequence for every batch
     float batchRandom; // drawn again for each batch
 };
 static_assert(sizeof(InstanceData) == 16, "one float4 per instance");
@@ -183,8 +183,7 @@ void Instancer3D::Render(const Brivet::RenderContext& context)
     if (!chunk)
         return;
     const float time = context.time;
-    if (!shader || shader->passes.GetCount() == 0 || (enabled && !enabled->GetValue(time)) ||
-        batches.GetCount() == 0)
+    if (!shader || shader->passes.GetCount() == 0 || (enabled && !enabled->GetValue(time)) || batches.GetCount() == 0)
         return;
 
     const uint32_t programCount = shader->GetProgramCount();

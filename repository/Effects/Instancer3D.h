@@ -28,8 +28,8 @@ public:
     struct Batch
     {
         Brivet::Rendering::Instancer* instancer; // owned
-        Scene::Mesh* mesh; // borrowed
-        Scene::Material* material; // borrowed; null when the scene has none of the mesh's id
+        Scene::Mesh* mesh;                       // borrowed
+        Scene::Material* material;               // borrowed; null when the scene has none of the mesh's id
     };
 
     explicit Instancer3D(Brivet::Demo* demo);
@@ -57,7 +57,7 @@ public:
     // Deletes every instancer; the array keeps its capacity.
     void ClearBatches();
 
-    Effect* shader; // borrowed: the resource bound to "Shader"
+    Effect* shader;         // borrowed: the resource bound to "Shader"
     Scene* instancedObject; // borrowed: the resource bound to "Instanced Object"
     ReflectedShaderState state;
     Brivet::Parameters::Parameter<bool>* enabled;

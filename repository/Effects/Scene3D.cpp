@@ -334,8 +334,8 @@ void Scene3D::BuildEntries(RenderChunk* chunk)
 
             // Bones: offset × the bone node's world; identity for a bone the scene lacks
             // or one whose node no name matched.
-            const uint32_t boneCount = mesh->boneIds.GetCount() < RenderChunk::MaxBones ? mesh->boneIds.GetCount()
-                                                                                        : RenderChunk::MaxBones;
+            const uint32_t boneCount =
+                mesh->boneIds.GetCount() < RenderChunk::MaxBones ? mesh->boneIds.GetCount() : RenderChunk::MaxBones;
             entry.boneCount = boneCount;
             for (uint32_t b = 0; b < boneCount; ++b)
             {

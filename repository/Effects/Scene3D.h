@@ -54,7 +54,7 @@ public:
     // Destroys every material override record; the dictionary keeps its capacity.
     void ClearMaterialOverrides();
 
-    Scene* scene; // borrowed: the resource bound to "Scene"
+    Scene* scene;           // borrowed: the resource bound to "Scene"
     Effect* overrideEffect; // borrowed: the resource bound to "Material Override"
     ReflectedShaderState overrideState;
     Brivet::Parameters::Parameter<float>* sceneTime;

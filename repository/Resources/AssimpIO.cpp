@@ -59,17 +59,10 @@ aiReturn AssimpIOStream::Seek(size_t offset, aiOrigin origin)
     // Offsets are unsigned: a step back arrives as its two's complement and wraps.
     switch (origin)
     {
-    case aiOrigin_SET:
-        position = offset;
-        break;
-    case aiOrigin_CUR:
-        position += offset;
-        break;
-    case aiOrigin_END:
-        position = static_cast<uint64_t>(size) + offset;
-        break;
-    default:
-        break;
+    case aiOrigin_SET: position = offset; break;
+    case aiOrigin_CUR: position += offset; break;
+    case aiOrigin_END: position = static_cast<uint64_t>(size) + offset; break;
+    default: break;
     }
     return aiReturn_SUCCESS;
 }
@@ -84,14 +77,9 @@ size_t AssimpIOStream::FileSize() const
     return size;
 }
 
-void AssimpIOStream::Flush()
-{
-}
+void AssimpIOStream::Flush() {}
 
-AssimpIOSystem::AssimpIOSystem(Brivet::Utility::Archive::IArchive* archive)
-    : archive(archive)
-{
-}
+AssimpIOSystem::AssimpIOSystem(Brivet::Utility::Archive::IArchive* archive) : archive(archive) {}
 
 AssimpIOSystem::~AssimpIOSystem() = default;
 

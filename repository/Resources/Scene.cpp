@@ -56,10 +56,7 @@ const Scene::MapInfo Scene::Maps[MapCount] = {
 // ---------------------------------------------------------------------------------------
 // Mesh
 
-Scene::Mesh::Mesh(Brivet::Graphics::System* system)
-    : GeometryBase(system)
-{
-}
+Scene::Mesh::Mesh(Brivet::Graphics::System* system) : GeometryBase(system) {}
 
 Scene::Mesh::~Mesh() = default;
 
@@ -102,10 +99,7 @@ void Scene::Material::Apply(Brivet::Graphics::Program* program)
 // ---------------------------------------------------------------------------------------
 // Scene
 
-Scene::Scene(Brivet::Compositing::Graph* graph)
-    : IResource(graph, graph ? graph->demo : nullptr)
-{
-}
+Scene::Scene(Brivet::Compositing::Graph* graph) : IResource(graph, graph ? graph->demo : nullptr) {}
 
 Scene::~Scene()
 {

@@ -60,7 +60,7 @@ public:
     struct TextureMap
     {
         Brivet::Base::String fileName; // as the material names it, without folders
-        Texture* texture = nullptr; // one reference held until Unload; null when missing
+        Texture* texture = nullptr;    // one reference held until Unload; null when missing
     };
 
     class Material : public Brivet::Rendering::MaterialBase
@@ -88,7 +88,7 @@ public:
     // How a map is filled and what the shaders call it.
     struct MapInfo
     {
-        int textureType; // Assimp's
+        int textureType;  // Assimp's
         int fallbackType; // tried when the first has no texture; -1 for none
         bool sRGB;
         const char* switchName;
@@ -97,7 +97,7 @@ public:
     static const MapInfo Maps[MapCount];
 
     explicit Scene(Brivet::Compositing::Graph* graph); // graph may be null (nothing loads then)
-    ~Scene() override; // Unload
+    ~Scene() override;                                 // Unload
 
     void GetTypeName(Brivet::Base::StaticString<64>& type) const override; // "scene"
     // Imports the archive entry at path: animations, nodes, meshes, cameras, lights,
@@ -120,6 +120,6 @@ public:
     Material* FindMaterial(uint32_t materialId);
     const Material* FindMaterial(uint32_t materialId) const;
 
-    Brivet::Base::Dictionary<unsigned int, Mesh*> meshes; // owned; keyed by the file's mesh index
+    Brivet::Base::Dictionary<unsigned int, Mesh*> meshes;       // owned; keyed by the file's mesh index
     Brivet::Base::Dictionary<unsigned int, Material> materials; // keyed by the file's material index
 };

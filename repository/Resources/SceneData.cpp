@@ -111,10 +111,7 @@ void SceneData::MeshData::FreeCpuData()
     indices = nullptr;
 }
 
-SceneData::SceneData()
-    : nodeCounter(0), ambientColour(0.0f, 0.0f, 0.0f, 0.0f)
-{
-}
+SceneData::SceneData() : nodeCounter(0), ambientColour(0.0f, 0.0f, 0.0f, 0.0f) {}
 
 SceneData::~SceneData() = default;
 
@@ -335,8 +332,7 @@ void SceneData::LoadLights(const aiScene* scene)
             // The fourth component is 1, so that materials keep their ambient alpha.
             ambientColour = D3DXVECTOR4(light->mColorAmbient.r, light->mColorAmbient.g, light->mColorAmbient.b, 1.0f);
             break;
-        default:
-            break; // directional, area and undefined lights are not imported
+        default: break; // directional, area and undefined lights are not imported
         }
     }
 }
@@ -543,8 +539,7 @@ D3DXMATRIX* SceneData::ChannelTransform(D3DXMATRIX* out, const Animation& channe
     return out;
 }
 
-void SceneData::AnimateNodes(float s, float sPrevious, D3DXMATRIX* current, D3DXMATRIX* previous,
-                             uint32_t count) const
+void SceneData::AnimateNodes(float s, float sPrevious, D3DXMATRIX* current, D3DXMATRIX* previous, uint32_t count) const
 {
     if (!current || !previous)
         return;

@@ -50,7 +50,7 @@ public:
 
     struct QuaternionKey
     {
-        float time; // ticks
+        float time;       // ticks
         float x, y, z, w; // normalised
     };
 
@@ -59,8 +59,8 @@ public:
         uint32_t id = 0;
         Brivet::Base::String name;
         Brivet::Base::Array<unsigned int> meshIds; // keys of the meshes, in the file's order
-        uint32_t parentId = NoId; // NoId for the root
-        uint32_t animationId = NoId; // channel id; NoId when not animated
+        uint32_t parentId = NoId;                  // NoId for the root
+        uint32_t animationId = NoId;               // channel id; NoId when not animated
         D3DXMATRIX localTransform = {};
     };
 
@@ -86,7 +86,7 @@ public:
         D3DXVECTOR3 lookAt = {};
         D3DXVECTOR3 up = {};
         D3DXMATRIX orientation = {}; // LookAtOrientation(position, look-at, up)
-        float fieldOfView = 0.0f; // horizontal, degrees
+        float fieldOfView = 0.0f;    // horizontal, degrees
         float nearPlane = 0.0f;
         float farPlane = 0.0f;
     };
@@ -100,7 +100,7 @@ public:
         float attenuationLinear = 0.0f;
         float attenuationQuadratic = 0.0f;
         D3DXVECTOR3 colour = {}; // diffuse
-        float range = 0.0f; // 100 √(largest colour component)
+        float range = 0.0f;      // 100 √(largest colour component)
         uint8_t castsShadows = 0;
     };
 
@@ -110,7 +110,7 @@ public:
         uint32_t nodeId = NoId;
         D3DXVECTOR3 position = {};
         D3DXVECTOR3 colour = {}; // diffuse
-        float outerCone = 0.0f; // radians
+        float outerCone = 0.0f;  // radians
         float innerCone = 0.0f;
         uint8_t castsShadows = 0;
     };
@@ -153,7 +153,7 @@ public:
         uint32_t vertexCount = 0;
         uint32_t triangleCount = 0;
         uint8_t* vertices = nullptr; // owned until the GPU buffers exist
-        void* indices = nullptr; // u16, or u32 above 65535 vertices; owned likewise
+        void* indices = nullptr;     // u16, or u32 above 65535 vertices; owned likewise
     };
 
     SceneData();
@@ -214,7 +214,7 @@ public:
     Brivet::Base::Dictionary<unsigned int, SpotLight> spotLights;
     Brivet::Base::Dictionary<unsigned int, DirectionalLight> directionalLights; // the import adds none
     Brivet::Base::Dictionary<unsigned int, Bone> bones;
-    uint32_t nodeCounter; // the next node id
+    uint32_t nodeCounter;      // the next node id
     D3DXVECTOR4 ambientColour; // zero until an ambient light is imported
 
 private:

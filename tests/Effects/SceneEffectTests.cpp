@@ -109,7 +109,7 @@ protected:
         mesh.mFaces[0].mIndices = new unsigned[3]{0, 1, 2};
         mesh.mMaterialIndex = 1;
         mesh.mNumBones = 2;
-        mesh.mBones = new aiBone*[2]{new aiBone(), new aiBone()};
+        mesh.mBones = new aiBone* [2] { new aiBone(), new aiBone() };
         mesh.mBones[0]->mName = aiString("arm");
         mesh.mBones[0]->mOffsetMatrix = aiMatrix4x4(1, 0, 0, 0, 0, 1, 0, 2, 0, 0, 1, 0, 0, 0, 0, 1);
         mesh.mBones[1]->mName = aiString("nowhere");
@@ -232,7 +232,8 @@ TEST_F(SceneEffectTest, NamedMaterialsGetSwitchesUnlessTheNameIsTooLongForAnInpu
     for (const auto& line : LogCapture::Get().Lines(Brivet::Utility::Log::LevelWarning))
         warnings.push_back(line.text);
     ASSERT_FALSE(warnings.empty());
-    EXPECT_EQ(warnings.back(), "[Scene3D] Material name too long for an override input: '" + std::string(70, 'x') + "'");
+    EXPECT_EQ(warnings.back(),
+              "[Scene3D] Material name too long for an override input: '" + std::string(70, 'x') + "'");
     for (uint32_t i = 0; i < scene3d.inputs.GetCount(); ++i)
         EXPECT_NE(std::string(scene3d.inputs.GetEntry(i).key.GetText()).substr(0, 10), std::string(10, 'x'));
 

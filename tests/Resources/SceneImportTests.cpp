@@ -282,9 +282,9 @@ TEST(AssimpIO, TheImporterReadsAFileAndTheFilesItNamesFromTheArchive)
     ASSERT_EQ(scene->mNumMeshes, 1u);
     EXPECT_EQ(scene->mMeshes[0]->mNumFaces, 2u) << "the quad is triangulated";
     aiColor4D diffuse;
-    ASSERT_EQ(aiGetMaterialColor(scene->mMaterials[scene->mMeshes[0]->mMaterialIndex], AI_MATKEY_COLOR_DIFFUSE,
-                                 &diffuse),
-              aiReturn_SUCCESS);
+    ASSERT_EQ(
+        aiGetMaterialColor(scene->mMaterials[scene->mMeshes[0]->mMaterialIndex], AI_MATKEY_COLOR_DIFFUSE, &diffuse),
+        aiReturn_SUCCESS);
     EXPECT_EQ(diffuse.r, 1.0f) << "the material came from the .mtl entry beside the model";
 
     // A path the archive lacks gives no scene, also to the same importer afterwards.
@@ -303,11 +303,9 @@ TEST(SceneImport, FlagsFollowThePath)
         uint32_t flags;
     };
     const Case cases[] = {
-        {"scene.dae", 0x0388820F},
-        {"models/walk.fbx", 0x0388820F},
-        {"models/walk.assbin", 0},
-        {"walk.assbin.dae", 0}, // the name contains ".assbin"
-        {"walk.ASSBIN", 0x0388820F}, // case-sensitive
+        {"scene.dae", 0x0388820F},   {"models/walk.fbx", 0x0388820F},
+        {"models/walk.assbin", 0},   {"walk.assbin.dae", 0}, // the name contains ".assbin"
+        {"walk.ASSBIN", 0x0388820F},                         // case-sensitive
         {"walk.assbin2", 0},
     };
     for (const Case& c : cases)
@@ -344,9 +342,9 @@ TEST(SceneImport, MeshesAreSplitAtThirtyTwoBones)
     for (uint32_t b = 0; b < boneCount; ++b)
         AddBone(mesh, ("Bone" + std::to_string(b)).c_str(), {{b, 0.5f}, {b + 1, 0.25f}, {b + 2, 0.25f}});
     source->mNumMeshes = 1;
-    source->mMeshes = new aiMesh*[1]{mesh};
+    source->mMeshes = new aiMesh* [1] { mesh };
     source->mNumMaterials = 1;
-    source->mMaterials = new aiMaterial*[1]{new aiMaterial()};
+    source->mMaterials = new aiMaterial* [1] { new aiMaterial() };
 
     Assimp::Exporter exporter;
     const aiExportDataBlob* blob = exporter.ExportToBlob(source, "collada");
@@ -375,8 +373,8 @@ TEST(SceneImport, MeshesAreSplitAtThirtyTwoBones)
 TEST(SceneImport, NodesGetIdsInPreOrderAndTheirChannels)
 {
     SceneOwner owner;
-    owner.scene->mRootNode = MakeNode("Root", {MakeNode("Camera01", {MakeNode("Lens")}), MakeNode("Box"),
-                                               MakeNode("Lamp")});
+    owner.scene->mRootNode =
+        MakeNode("Root", {MakeNode("Camera01", {MakeNode("Lens")}), MakeNode("Box"), MakeNode("Lamp")});
     owner.scene->mRootNode->mChildren[1]->mTransformation = aiMatrix4x4(1, 0, 0, 5, 0, 1, 0, 6, 0, 0, 1, 7, 0, 0, 0, 1);
     owner.SetAnimations({
         MakeAnimation("Walk", 10, {MakeChannel("Camera01"), MakeChannel("Box"), MakeChannel("LAMP")}),
@@ -402,11 +400,9 @@ TEST(SceneImport, NodesGetIdsInPreOrderAndTheirChannels)
         uint32_t channel;
     };
     const Expected expected[] = {
-        {"Root", NoId, NoId},
-        {"Camera01", 0, 3}, // a camera node takes the "CameraAction" channel
-        {"Lens", 1, NoId},
-        {"Box", 0, 1}, // any other node the last channel that is not a camera's
-        {"Lamp", 0, 2}, // one match, found without regard to case
+        {"Root", NoId, NoId}, {"Camera01", 0, 3}, // a camera node takes the "CameraAction" channel
+        {"Lens", 1, NoId},    {"Box", 0, 1},      // any other node the last channel that is not a camera's
+        {"Lamp", 0, 2},                           // one match, found without regard to case
     };
     ASSERT_EQ(data.nodes.GetCount(), 5u);
     EXPECT_EQ(data.nodeCounter, 5u);
@@ -439,8 +435,8 @@ TEST(SceneImport, AmbiguousChannelsWithoutASuitableOneKeepTheLastMatch)
     // A camera node whose channels are none of the camera's: none is taken.
     SceneOwner owner;
     owner.scene->mRootNode = MakeNode("CameraMain");
-    owner.SetAnimations({MakeAnimation("Walk", 1, {MakeChannel("CameraMain")}),
-                         MakeAnimation("Run", 1, {MakeChannel("CameraMain")})});
+    owner.SetAnimations(
+        {MakeAnimation("Walk", 1, {MakeChannel("CameraMain")}), MakeAnimation("Run", 1, {MakeChannel("CameraMain")})});
     SceneData data;
     LogCapture::Get().Clear();
     data.LoadAnimations(owner.scene);
@@ -604,8 +600,7 @@ TEST(SceneMeshData, LayoutBoundsAndIndexWidth)
     EXPECT_EQ(out.boneIds.GetCount(), 0u);
     const float* v0 = VertexFloats(out, 0);
     const float* v1 = VertexFloats(out, 1);
-    EXPECT_EQ(std::vector<float>(v1, v1 + 16),
-              (std::vector<float>{1, 2, -1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0}))
+    EXPECT_EQ(std::vector<float>(v1, v1 + 16), (std::vector<float>{1, 2, -1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0}))
         << "position, normal, zero tangent and bitangent, texture coordinates 0 and a zero set 1";
     EXPECT_EQ(v0[12], 0.5f);
     EXPECT_EQ(v0[13], 0.25f);
@@ -693,8 +688,8 @@ TEST(SceneAnimation, KeysAreSampledLinearlyAndHeldAtTheEnds)
         float time;
         float x;
     };
-    for (const Case& c : {Case{0.0f, 10}, Case{2.0f, 10}, Case{3.0f, 15}, Case{3.5f, 17.5f}, Case{4.0f, 20},
-                          Case{9.0f, 20}})
+    for (const Case& c :
+         {Case{0.0f, 10}, Case{2.0f, 10}, Case{3.0f, 15}, Case{3.5f, 17.5f}, Case{4.0f, 20}, Case{9.0f, 20}})
         EXPECT_FLOAT_EQ(SceneData::SampleVector(keys, c.time).x, c.x) << c.time;
 
     Brivet::Base::Array<SceneData::QuaternionKey> rotations;
@@ -716,10 +711,10 @@ TEST(SceneAnimation, NodesFollowTheirChannelsAndParents)
     owner.scene->mRootNode->mChildren[0]->mChildren[0]->mTransformation =
         aiMatrix4x4(1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1);
     // "Arm" moves along x from 0 to 10 over 4 ticks, with unit scale and no rotation keys.
-    owner.SetAnimations({MakeAnimation("Wave", 4,
-                                       {MakeChannel("Arm", {{0, aiVector3D(0, 0, 0)}, {4, aiVector3D(10, 0, 0)}}, {},
-                                                    {{0, aiVector3D(1, 1, 1)}}),
-                                        MakeChannel("Ghost")})});
+    owner.SetAnimations({MakeAnimation(
+        "Wave", 4,
+        {MakeChannel("Arm", {{0, aiVector3D(0, 0, 0)}, {4, aiVector3D(10, 0, 0)}}, {}, {{0, aiVector3D(1, 1, 1)}}),
+         MakeChannel("Ghost")})});
     SceneData data;
     data.LoadAnimations(owner.scene);
     data.LoadNodes(owner.scene);

@@ -77,12 +77,11 @@ TEST_F(SceneTest, OneModelPerImporterFormatLoadsWithItsRecords)
     const char* fixtures = getenv("BRIVET_SCENE_FIXTURES");
     ASSERT_NE(fixtures, nullptr);
     AddModels({"OBJ/spider.obj", "OBJ/spider.mtl", "OBJ/SpiderTex.jpg", "OBJ/drkwood2.jpg", "OBJ/engineflare1.jpg",
-               "OBJ/wal67ar_small.jpg", "OBJ/wal69ar_small.jpg", "Collada/duck.dae",
-               "FBX/animation_with_skeleton.fbx", "glTF/BoxTextured-glTF/BoxTextured.gltf",
-               "glTF/BoxTextured-glTF/BoxTextured.bin", "glTF/BoxTextured-glTF/BoxTextured0FS.glsl",
-               "glTF/BoxTextured-glTF/BoxTextured0VS.glsl", "glTF2/BoxTextured-glTF/BoxTextured.gltf",
-               "glTF2/BoxTextured-glTF/BoxTextured0.bin", "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb",
-               "IQM/mrfixit.iqm"});
+               "OBJ/wal67ar_small.jpg", "OBJ/wal69ar_small.jpg", "Collada/duck.dae", "FBX/animation_with_skeleton.fbx",
+               "glTF/BoxTextured-glTF/BoxTextured.gltf", "glTF/BoxTextured-glTF/BoxTextured.bin",
+               "glTF/BoxTextured-glTF/BoxTextured0FS.glsl", "glTF/BoxTextured-glTF/BoxTextured0VS.glsl",
+               "glTF2/BoxTextured-glTF/BoxTextured.gltf", "glTF2/BoxTextured-glTF/BoxTextured0.bin",
+               "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb", "IQM/mrfixit.iqm"});
     // Textures are looked up by file name alone, at the archive's root.
     ASSERT_TRUE(Archive().AddFile("SpiderTex.jpg", Models() + "/OBJ/SpiderTex.jpg"));
     ASSERT_TRUE(Archive().AddFile("CesiumLogoFlat.png", Models() + "/glTF2/BoxTextured-glTF/CesiumLogoFlat.png"));
