@@ -83,17 +83,13 @@ void Instancer3D::OnInputsChanged()
     // A batch per mesh, in slot order
     if (instancedObject && demo)
     {
-        for (uint32_t i = 0; i < instancedObject->meshes.GetCapacity(); ++i)
-        {
-            auto& slot = instancedObject->meshes.GetSlot(i);
-            if (!slot.IsLive())
-                continue;
+        SceneData::ForEachSlot(instancedObject->meshes, [&](Scene::Mesh* mesh) {
             Batch batch;
             batch.instancer = new Brivet::Rendering::Instancer(&demo->system);
-            batch.mesh = slot.value;
-            batch.material = instancedObject->FindMaterial(slot.value->materialId);
+            batch.mesh = mesh;
+            batch.material = instancedObject->FindMaterial(mesh->materialId);
             batches.Add(batch);
-        }
+        });
     }
 
     // Input layouts for the vertex stage of the shader's first pass

@@ -34,17 +34,6 @@ void UpdatePrograms(ReflectedShaderState& state, Effect* effect, float time)
     }
 }
 
-// Visits the live slots of a dictionary in slot order.
-template <typename V, typename F>
-void ForEachSlot(const Brivet::Base::Dictionary<unsigned int, V>& dictionary, F&& visit)
-{
-    for (uint32_t i = 0; i < dictionary.GetCapacity(); ++i)
-    {
-        const auto& slot = dictionary.GetSlot(i);
-        if (slot.IsLive())
-            visit(slot.value);
-    }
-}
 } // namespace
 
 Scene3D::Scene3D(Brivet::Demo* demo)
@@ -85,12 +74,12 @@ void Scene3D::OnInputsChanged()
 
     if (scene)
     {
-        ForEachSlot(scene->spotLights, [&](const SceneData::SpotLight& light) {
+        SceneData::ForEachSlot(scene->spotLights, [&](const SceneData::SpotLight& light) {
             StaticString<64> name;
             name.Format("Enable Spot Light %d", static_cast<int>(light.id));
             lightSwitches.Set(light.id, AddParameter<bool>(name, true));
         });
-        ForEachSlot(scene->pointLights, [&](const SceneData::PointLight& light) {
+        SceneData::ForEachSlot(scene->pointLights, [&](const SceneData::PointLight& light) {
             StaticString<64> name;
             name.Format("Enable Point Light %d", static_cast<int>(light.id));
             lightSwitches.Set(light.id, AddParameter<bool>(name, true));
@@ -105,7 +94,7 @@ void Scene3D::OnInputsChanged()
 
     if (!output || !scene)
         return;
-    ForEachSlot(scene->materials, [&](const Scene::Material& material) {
+    SceneData::ForEachSlot(scene->materials, [&](const Scene::Material& material) {
         if (material.name.GetLength() == 0)
             return;
         // A name that does not fit an input name would be cut into one that may belong to
@@ -257,7 +246,7 @@ void Scene3D::EmitCameraAndLights(RenderChunk* chunk, float time)
         return lightSwitches.Find(id, &found) && *found ? (*found)->GetValue(time) : true;
     };
 
-    ForEachSlot(scene->pointLights, [&](const SceneData::PointLight& light) {
+    SceneData::ForEachSlot(scene->pointLights, [&](const SceneData::PointLight& light) {
         RenderChunk::PointLight& record = chunk->pointLights.AddEmpty();
         record = RenderChunk::PointLight();
         record.enabled = switchedOn(light.id) ? 1 : 0;
@@ -270,7 +259,7 @@ void Scene3D::EmitCameraAndLights(RenderChunk* chunk, float time)
         record.colour = light.colour;
         record.radius = light.range;
     });
-    ForEachSlot(scene->spotLights, [&](const SceneData::SpotLight& light) {
+    SceneData::ForEachSlot(scene->spotLights, [&](const SceneData::SpotLight& light) {
         RenderChunk::SpotLight& record = chunk->spotLights.AddEmpty();
         record = RenderChunk::SpotLight();
         record.enabled = switchedOn(light.id) ? 1 : 0;
@@ -282,7 +271,7 @@ void Scene3D::EmitCameraAndLights(RenderChunk* chunk, float time)
         record.outerCone = light.outerCone;
         record.innerCone = light.innerCone;
     });
-    ForEachSlot(scene->directionalLights, [&](const SceneData::DirectionalLight& light) {
+    SceneData::ForEachSlot(scene->directionalLights, [&](const SceneData::DirectionalLight& light) {
         RenderChunk::DirectionalLight& record = chunk->directionalLights.AddEmpty();
         record = RenderChunk::DirectionalLight();
         record.enabled = switchedOn(light.id) ? 1 : 0;

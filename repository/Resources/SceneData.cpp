@@ -47,18 +47,6 @@ String Name(const aiString& name)
     return String(name.C_Str(), name.length);
 }
 
-// Visits the live slots of a dictionary in slot order.
-template <typename V, typename F>
-void ForEachSlot(const Brivet::Base::Dictionary<unsigned int, V>& dictionary, F&& visit)
-{
-    for (uint32_t i = 0; i < dictionary.GetCapacity(); ++i)
-    {
-        const auto& slot = dictionary.GetSlot(i);
-        if (slot.IsLive())
-            visit(slot.value);
-    }
-}
-
 // True when text holds word (lower case) in any case of A to Z.
 bool ContainsIgnoringCase(const char* text, const char* word)
 {

@@ -207,6 +207,19 @@ public:
     // Every record dropped, counter and ambient colour zero.
     void ClearData();
 
+    // Visits the live values of a record dictionary in slot order (for keys that run from
+    // 0 without gaps the key order; light keys may have gaps, and then it is not).
+    template <typename V, typename F>
+    static void ForEachSlot(const Brivet::Base::Dictionary<unsigned int, V>& dictionary, F&& visit)
+    {
+        for (uint32_t i = 0; i < dictionary.GetCapacity(); ++i)
+        {
+            const auto& slot = dictionary.GetSlot(i);
+            if (slot.IsLive())
+                visit(slot.value);
+        }
+    }
+
     Brivet::Base::Dictionary<unsigned int, Node> nodes;
     Brivet::Base::Dictionary<unsigned int, Animation> animations;
     Brivet::Base::Dictionary<unsigned int, Camera> cameras;
