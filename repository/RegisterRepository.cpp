@@ -12,18 +12,21 @@
 #include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
+#include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
 #include "repository/Effects/PointLight3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
 #include "repository/Effects/RendererGBuffer3DFactory.h"
+#include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
 #include "repository/Effects/SpotLight3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
@@ -40,6 +43,7 @@ using Assets::Resource::IResourceFactory;
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
+    &SceneFactory::instance,
     &RenderChunkFactory::instance,
     &GBufferFactory::instance,
 };
@@ -57,6 +61,7 @@ IEffectFactory* const effectFactories[] = {
     &LayerGBuffer2DFactory::instance,
     &Renderer3DFactory::instance,
     &RendererGBuffer3DFactory::instance,
+    &Scene3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,
@@ -64,6 +69,7 @@ IEffectFactory* const effectFactories[] = {
     &Camera3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
+    &Instancer3DFactory::instance,
     &PointLight3DFactory::instance,
     &DirectionalLight3DFactory::instance,
     &AmbientLight3DFactory::instance,
