@@ -4,20 +4,32 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/AmbientLight3DFactory.h"
+#include "repository/Effects/AreaSphereLight3DFactory.h"
+#include "repository/Effects/AreaTubeLight3DFactory.h"
 #include "repository/Effects/Camera3DFactory.h"
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/CubeRenderer3DFactory.h"
+#include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
+#include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
+#include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/PointLight3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/RendererGBuffer3DFactory.h"
+#include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
+#include "repository/Effects/SpotLight3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/CubeTextureRenderTargetFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/FontFactory.h"
+#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
@@ -35,7 +47,9 @@ IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &CubeTextureRenderTargetFactory::instance,
     &EffectFactory::instance,
+    &SceneFactory::instance,
     &RenderChunkFactory::instance,
+    &GBufferFactory::instance,
     &FontFactory::instance,
 };
 
@@ -49,8 +63,11 @@ IResourceFactory* const resourceFactories[] = {
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
+    &LayerGBuffer2DFactory::instance,
     &Renderer3DFactory::instance,
+    &RendererGBuffer3DFactory::instance,
     &CubeRenderer3DFactory::instance,
+    &Scene3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,
@@ -58,6 +75,13 @@ IEffectFactory* const effectFactories[] = {
     &Camera3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
+    &Instancer3DFactory::instance,
+    &PointLight3DFactory::instance,
+    &DirectionalLight3DFactory::instance,
+    &AmbientLight3DFactory::instance,
+    &SpotLight3DFactory::instance,
+    &AreaSphereLight3DFactory::instance,
+    &AreaTubeLight3DFactory::instance,
 };
 } // namespace
 

@@ -6,12 +6,14 @@
 #include "windows/DeviceFixture.h"
 #include "repository/Resources/CubeTextureRenderTargetFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace ResourcesTest
@@ -33,6 +35,7 @@ struct Shared
         demo->RegisterResourceFactory(&TextureFactory::instance);
         demo->RegisterResourceFactory(&CubeTextureRenderTargetFactory::instance);
         demo->RegisterResourceFactory(&EffectFactory::instance);
+        demo->RegisterResourceFactory(&SceneFactory::instance);
 
         ready = window.StartSystem(demo->system);
     }
@@ -81,7 +84,15 @@ void DemoTest::SetUp()
 std::vector<uint32_t> ReadPixels(ID3D11Texture2D* texture, uint32_t subresource)
 {
     Brivet::Demo* demo = SharedDemo();
-    return demo ? WindowsTest::ReadPixels(demo->system, texture, subresource) : std::vector<uint32_t>();
+    if (!demo)
+        return {};
+    if (subresource == 0)
+        return WindowsTest::ReadPixels(demo->system, texture);
+    const std::vector<uint8_t> bytes = WindowsTest::ReadSubresource(demo->system, texture, subresource, 4);
+    std::vector<uint32_t> pixels(bytes.size() / 4);
+    if (!pixels.empty())
+        memcpy(pixels.data(), bytes.data(), pixels.size() * 4);
+    return pixels;
 }
 
 bool SameColour(uint32_t actual, uint32_t expected, int tolerance)
