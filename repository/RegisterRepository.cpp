@@ -17,12 +17,14 @@
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/Particle3DFactory.h"
 #include "repository/Effects/PointLight3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
 #include "repository/Effects/RendererGBuffer3DFactory.h"
 #include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
 #include "repository/Effects/SpotLight3DFactory.h"
+#include "repository/Effects/TextPlane3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/CubeTextureRenderTargetFactory.h"
 #include "repository/Resources/EffectFactory.h"
@@ -68,11 +70,13 @@ IEffectFactory* const effectFactories[] = {
     &RendererGBuffer3DFactory::instance,
     &CubeRenderer3DFactory::instance,
     &Scene3DFactory::instance,
+    &Particle3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,
     &Shape3DFactory::instance,
     &Camera3DFactory::instance,
+    &TextPlane3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
     &Instancer3DFactory::instance,

@@ -34,22 +34,7 @@ template <>
 bool Renderer3DBase<CubeTextureRenderTarget>::PrepareCommand(const Command& previous, const Command& current)
 {
     // Pass switch: the pass's states and program, its resources on every variation program
-    bool passChanged = false;
-    if (current.effect != previous.effect || current.pass != previous.pass)
-    {
-        if (previous.effect)
-            previous.effect->currentPass = Effect::NoPass;
-        if (current.effect)
-        {
-            current.effect->BeginPass(current.pass);
-            Program** programs = PassPrograms(current.effect, current.pass);
-            const uint32_t count = current.effect->GetProgramCount();
-            for (uint32_t k = 0; programs && k < count; ++k)
-                current.state->BindResources(programs[k]);
-            BindExistingLayers(current.effect, current.pass);
-        }
-        passChanged = true;
-    }
+    const bool passChanged = SwitchPass(previous, current);
     if (!current.effect)
         return false;
 
@@ -65,16 +50,7 @@ bool Renderer3DBase<CubeTextureRenderTarget>::PrepareCommand(const Command& prev
     if (current.kind != KindNormal && current.kind != KindTransparent)
         return false;
 
-    Program** programs = PassPrograms(current.effect, current.pass);
-    const uint32_t count = current.effect->GetProgramCount();
-    for (uint32_t k = 0; programs && k < count; ++k)
-    {
-        Program* program = programs[k];
-        program->SetMatrix("matView", &view);
-        program->SetMatrix("matViewPrevious", &previousView);
-        program->SetMatrix("matProjection", &projection);
-        program->SetFloat4("v4CameraPosition", cameraPosition);
-    }
+    SetCameraConstants(current.effect, current.pass);
     return true;
 }
 
@@ -140,22 +116,7 @@ void CubeRenderer3D::Render(const Brivet::RenderContext& context)
     // view and the camera position stay zero.
 
     const float time = context.time;
-    auto update = [time](ReflectedShaderState& state, Effect* effect) {
-        const uint32_t count = effect->GetProgramCount();
-        for (uint32_t p = 0; p < effect->passes.GetCount(); ++p)
-        {
-            Program** programs = effect->passes[p].programs;
-            for (uint32_t k = 0; programs && k < count; ++k)
-                state.Update(programs[k], time);
-        }
-    };
-    update(defaultShaderState, defaultShader);
-    for (uint32_t i = 0; i < chunk->entries.GetCount(); ++i)
-    {
-        RenderChunk::Entry& entry = chunk->entries[i];
-        if (entry.effect && entry.state)
-            update(*entry.state, entry.effect);
-    }
+    UpdateShaderStates(time);
 
     aspectRatio = 1.0f;
     projection = FaceProjection(chunk->camera.farPlane);
