@@ -20,6 +20,7 @@
 
 #include "Utility/Log.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -35,6 +36,20 @@ namespace
 constexpr uint32_t MaxComponentDepth = 8;
 constexpr uint32_t MaxGlyphVisits = 64; // per code point, components included
 constexpr uint32_t MaxPoints = 1u << 17; // outline points per code point
+
+// The extent of a glyph's vertices (their control points and the origin included), as
+// stb_truetype stores them: 16-bit coordinates.
+struct Extent
+{
+    float minX = 0.0f, minY = 0.0f, maxX = 0.0f, maxY = 0.0f;
+    void Add(float x, float y)
+    {
+        minX = x < minX ? x : minX;
+        maxX = x > maxX ? x : maxX;
+        minY = y < minY ? y : minY;
+        maxY = y > maxY ? y : maxY;
+    }
+};
 
 // A range of the file.
 struct Span
@@ -86,7 +101,8 @@ private:
     // The glyph index stb_truetype's character map lookup gives, every read checked.
     bool LookUp(uint32_t codePoint, int64_t* glyph);
     bool CheckMetrics(uint32_t glyph);
-    bool CheckOutline(uint32_t glyph, uint32_t depth, uint32_t* visits, uint32_t* points);
+    // extent receives the outline's extent (the origin for a glyph without one).
+    bool CheckOutline(uint32_t glyph, uint32_t depth, uint32_t* visits, uint32_t* points, Extent* extent);
 
     const uint8_t* data;
     uint64_t size;
@@ -337,8 +353,9 @@ bool Checker::CheckMetrics(uint32_t g)
     return true;
 }
 
-bool Checker::CheckOutline(uint32_t g, uint32_t depth, uint32_t* visits, uint32_t* points)
+bool Checker::CheckOutline(uint32_t g, uint32_t depth, uint32_t* visits, uint32_t* points, Extent* extent)
 {
+    *extent = Extent();
     if (cff)
         return cff->CheckGlyph(g) ? true : Fail(cff->why);
     if (depth > MaxComponentDepth)
@@ -420,6 +437,39 @@ bool Checker::CheckOutline(uint32_t g, uint32_t depth, uint32_t* visits, uint32_
         }
         if (!glyph.Holds(cursor, coordinates))
             return Fail("a glyph's coordinates lie outside it");
+        // The points as stb_truetype keeps them: running sums cut to 16 bits.
+        std::vector<int16_t> xs(count);
+        int32_t x = 0, y = 0;
+        for (uint32_t i = 0; i < count; ++i)
+        {
+            const uint8_t f = flags[i];
+            if (f & 2)
+            {
+                const int16_t d = data[cursor++];
+                x += (f & 16) ? d : -d;
+            }
+            else if (!(f & 16))
+            {
+                x += int16_t(U16(cursor));
+                cursor += 2;
+            }
+            xs[i] = int16_t(x);
+        }
+        for (uint32_t i = 0; i < count; ++i)
+        {
+            const uint8_t f = flags[i];
+            if (f & 4)
+            {
+                const int16_t d = data[cursor++];
+                y += (f & 32) ? d : -d;
+            }
+            else if (!(f & 32))
+            {
+                y += int16_t(U16(cursor));
+                cursor += 2;
+            }
+            extent->Add(xs[i], int16_t(y));
+        }
 
         // A contour that starts off the curve reads the point after it, which the last
         // point of the glyph does not have.
@@ -463,9 +513,61 @@ bool Checker::CheckOutline(uint32_t g, uint32_t depth, uint32_t* visits, uint32_
                 extra += 8;
             if (!glyph.Holds(cursor, extra))
                 return Fail("a glyph's components lie outside it");
+            // The component's placement, as stb_truetype reads and applies it.
+            float m[6] = {1, 0, 0, 1, 0, 0};
+            uint64_t at = cursor;
+            if (flags & 2)
+            {
+                if (flags & 1)
+                {
+                    m[4] = S16(at);
+                    m[5] = S16(at + 2);
+                    at += 4;
+                }
+                else
+                {
+                    m[4] = int8_t(data[at]);
+                    m[5] = int8_t(data[at + 1]);
+                    at += 2;
+                }
+            }
+            if (flags & (1 << 3))
+            {
+                m[0] = m[3] = S16(at) / 16384.0f;
+                m[1] = m[2] = 0;
+            }
+            else if (flags & (1 << 6))
+            {
+                m[0] = S16(at) / 16384.0f;
+                m[1] = m[2] = 0;
+                m[3] = S16(at + 2) / 16384.0f;
+            }
+            else if (flags & (1 << 7))
+            {
+                m[0] = S16(at) / 16384.0f;
+                m[1] = S16(at + 2) / 16384.0f;
+                m[2] = S16(at + 4) / 16384.0f;
+                m[3] = S16(at + 6) / 16384.0f;
+            }
             cursor += extra;
-            if (!CheckOutline(component, depth + 1, visits, points))
+            Extent part;
+            if (!CheckOutline(component, depth + 1, visits, points, &part))
                 return false;
+            // The transformed vertices are cut to 16 bits: each must fit. The placement is
+            // linear, so the corners of the component's extent bound them.
+            const float sx = std::sqrt(m[0] * m[0] + m[1] * m[1]);
+            const float sy = std::sqrt(m[2] * m[2] + m[3] * m[3]);
+            for (float cx : {part.minX, part.maxX})
+            {
+                for (float cy : {part.minY, part.maxY})
+                {
+                    const float px = sx * (m[0] * cx + m[2] * cy + m[4]);
+                    const float py = sy * (m[1] * cx + m[3] * cy + m[5]);
+                    if (!(px > -32767.0f && px < 32766.0f && py > -32767.0f && py < 32766.0f))
+                        return Fail("a glyph's components are placed outside the coordinate range");
+                    extent->Add(std::trunc(px), std::trunc(py));
+                }
+            }
             if (!(flags & (1 << 5)))
                 break;
         }
@@ -497,7 +599,8 @@ bool Checker::CheckCodePoint(uint32_t cp)
     if (!CheckMetrics(uint32_t(glyph)))
         return false;
     uint32_t visits = 0, points = 0;
-    return CheckOutline(uint32_t(glyph), 0, &visits, &points);
+    Extent extent;
+    return CheckOutline(uint32_t(glyph), 0, &visits, &points, &extent);
 }
 } // namespace
 
