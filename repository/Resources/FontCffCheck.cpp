@@ -123,7 +123,9 @@ void CffCheck::SkipOperand(Buffer& b)
     if (b0 == 30)
     {
         Skip(b, 1);
-        while (b.cursor < b.size)
+        // Once a read left the table the rest is refused: no need to walk stb_truetype's
+        // 512 MiB to the end.
+        while (b.cursor < b.size && !why)
         {
             const int v = Get8(b);
             if ((v & 0xF) == 0xF || (v >> 4) == 0xF)
@@ -139,10 +141,10 @@ void CffCheck::SkipOperand(Buffer& b)
 CffCheck::Buffer CffCheck::DictGet(Buffer& b, int key)
 {
     Seek(b, 0);
-    while (b.cursor < b.size)
+    while (b.cursor < b.size && !why)
     {
         const int32_t start = b.cursor;
-        while (Peek8(b) >= 28)
+        while (Peek8(b) >= 28 && !why)
             SkipOperand(b);
         const int32_t end = b.cursor;
         int op = Get8(b);
@@ -221,7 +223,7 @@ CffCheck::Buffer CffCheck::GlyphSubrs(uint32_t glyph)
     {
         const int ranges = int(Get(select, 2));
         int start = int(Get(select, 2));
-        for (int i = 0; i < ranges; ++i)
+        for (int i = 0; i < ranges && !why; ++i)
         {
             const int v = Get8(select);
             const int end = int(Get(select, 2));
