@@ -7,6 +7,7 @@
 #include "Graphics/Program.h"
 #include "Graphics/Shader.h"
 #include "RenderContext.h"
+#include "repository/Effects/EffectPasses.h"
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
 #include "repository/Resources/Effect.h"
@@ -36,17 +37,6 @@ const D3D11_INPUT_ELEMENT_DESC QuadLayout[] = {
 };
 
 
-// Constant buffer 0 of each stage of the program's mask, pixel, vertex, geometry.
-void UploadConstants(Program* program)
-{
-    const uint32_t mask = program->GetStageMask();
-    if (mask & Program::StagePixel)
-        program->GetPixelShader()->GetConstantBuffer()->Upload();
-    if (mask & Program::StageVertex)
-        program->GetVertexShader()->GetConstantBuffer()->Upload();
-    if (mask & Program::StageGeometry)
-        program->GetGeometryShader()->GetConstantBuffer()->Upload();
-}
 } // namespace
 
 Layer2D::Layer2D(Brivet::Demo* demo)
@@ -171,15 +161,9 @@ void Layer2D::Render(const Brivet::RenderContext& context)
 
     const float time = context.time;
     const uint32_t passCount = shader->passes.GetCount();
-    const uint32_t programCount = shader->GetProgramCount();
 
     // Parameter values into every program of every pass
-    for (uint32_t i = 0; i < passCount; ++i)
-    {
-        Program** programs = shader->passes[i].programs;
-        for (uint32_t k = 0; programs && k < programCount; ++k)
-            shaderState.Update(programs[k], time);
-    }
+    EffectPasses::Update(shaderState, *shader, time);
 
     // Quad
     ID3D11DeviceContext* device = demo->system.GetContext();
@@ -215,13 +199,10 @@ void Layer2D::Render(const Brivet::RenderContext& context)
 
         // Resources
         shader->BindInternalTextures(i);
-        Program** programs = shader->passes[i].programs;
-        for (uint32_t k = 0; programs && k < programCount; ++k)
-            shaderState.BindResources(programs[k]);
+        EffectPasses::BindResources(shaderState, *shader, i);
         BindPassConstants(i);
 
-        if (program)
-            UploadConstants(program);
+        EffectPasses::UploadConstants(program);
         device->Draw(VertexCount, 0);
         shader->EndPass();
     }

@@ -8,6 +8,7 @@
 #include "Graphics/Shader.h"
 #include "Parameters/Parameter.h"
 #include "RenderContext.h"
+#include "repository/Effects/EffectPasses.h"
 #include "repository/Effects/GBufferView.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/GBuffer.h"
@@ -105,13 +106,7 @@ void Particle3D::Render(const Brivet::RenderContext& context)
         return;
 
     const uint32_t passCount = shader->passes.GetCount();
-    const uint32_t programCount = shader->GetProgramCount();
-    for (uint32_t i = 0; i < passCount; ++i)
-    {
-        Program** programs = shader->passes[i].programs;
-        for (uint32_t k = 0; programs && k < programCount; ++k)
-            state.Update(programs[k], time);
-    }
+    EffectPasses::Update(state, *shader, time);
 
     // No vertex buffer and no layout: the vertex stage makes the particles.
     ID3D11DeviceContext* device = demo->system.GetContext();
@@ -129,19 +124,8 @@ void Particle3D::Render(const Brivet::RenderContext& context)
         if (program && gbuffer)
             GBufferView::Bind(program, *gbuffer, true);
         shader->BindInternalTextures(i);
-        Program** programs = shader->passes[i].programs;
-        for (uint32_t k = 0; programs && k < programCount; ++k)
-            state.BindResources(programs[k]);
-        if (program)
-        {
-            const uint32_t mask = program->GetStageMask();
-            if (mask & Program::StagePixel)
-                program->GetPixelShader()->GetConstantBuffer()->Upload();
-            if (mask & Program::StageVertex)
-                program->GetVertexShader()->GetConstantBuffer()->Upload();
-            if (mask & Program::StageGeometry)
-                program->GetGeometryShader()->GetConstantBuffer()->Upload();
-        }
+        EffectPasses::BindResources(state, *shader, i);
+        EffectPasses::UploadConstants(program);
         device->Draw(VertexCount(particles), 0);
         shader->EndPass();
     }

@@ -11,6 +11,7 @@
 #include "RenderContext.h"
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
+#include "repository/Effects/EffectPasses.h"
 #include "repository/Effects/GBufferView.h"
 #include "repository/Effects/TextLayout.h"
 #include "repository/Resources/Effect.h"
@@ -192,13 +193,7 @@ void TextPlane3D::Render(const Brivet::RenderContext& context)
         return;
 
     const uint32_t passCount = effect->passes.GetCount();
-    const uint32_t programCount = effect->GetProgramCount();
-    for (uint32_t i = 0; i < passCount; ++i)
-    {
-        Program** programs = effect->passes[i].programs;
-        for (uint32_t k = 0; programs && k < programCount; ++k)
-            state.Update(programs[k], time);
-    }
+    EffectPasses::Update(state, *effect, time);
 
     // The text is laid out again only when it changes. Compared case-sensitively: a text
     // that differs only in letter case is another text on screen.
@@ -237,19 +232,8 @@ void TextPlane3D::Render(const Brivet::RenderContext& context)
             ReflectedShaderState::BindView(program, "texFont", atlas);
         }
         effect->BindInternalTextures(i);
-        Program** programs = effect->passes[i].programs;
-        for (uint32_t k = 0; programs && k < programCount; ++k)
-            state.BindResources(programs[k]);
-        if (program)
-        {
-            const uint32_t mask = program->GetStageMask();
-            if (mask & Program::StagePixel)
-                program->GetPixelShader()->GetConstantBuffer()->Upload();
-            if (mask & Program::StageVertex)
-                program->GetVertexShader()->GetConstantBuffer()->Upload();
-            if (mask & Program::StageGeometry)
-                program->GetGeometryShader()->GetConstantBuffer()->Upload();
-        }
+        EffectPasses::BindResources(state, *effect, i);
+        EffectPasses::UploadConstants(program);
         device->Draw((last - first) * TextLayout::VerticesPerGlyph, 0);
         effect->EndPass();
     }
