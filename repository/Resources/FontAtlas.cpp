@@ -35,7 +35,11 @@ namespace
 // ends) and copies the outline gathered so far for every component.
 constexpr uint32_t MaxComponentDepth = 8;
 constexpr uint32_t MaxGlyphVisits = 64; // per code point, components included
-constexpr uint32_t MaxPoints = 1u << 17; // outline points per code point
+constexpr uint32_t MaxPoints = 1u << 14; // outline points per code point
+// How far from its origin an outline may reach at the baking size, in pixels. The rasterizer
+// flattens a curve into more segments the longer it is at that size: an outline far beyond
+// its glyph's box (which alone decides the space in the atlas) would take very long.
+constexpr float MaxReach = 4096.0f;
 
 // The extent of a glyph's vertices (their control points and the origin included), as
 // stb_truetype stores them: 16-bit coordinates.
@@ -112,6 +116,7 @@ private:
     uint32_t glyphCount = 0xFFFF;
     uint32_t locaFormat = 0;
     uint32_t longMetrics = 0;
+    float scale = 0.0f; // pixels per font unit at the baking size
     std::unique_ptr<CffCheck> cff; // fonts of PostScript outlines
 };
 
@@ -185,8 +190,10 @@ bool Checker::CheckHeader()
     longMetrics = U16(hhea.offset + 34);
     // stbtt_ScaleForPixelHeight divides by the height the header gives; a glyph's box is
     // turned upside down by a negative one.
-    if (int(S16(hhea.offset + 4)) - int(S16(hhea.offset + 6)) <= 0)
+    const int height = int(S16(hhea.offset + 4)) - int(S16(hhea.offset + 6));
+    if (height <= 0)
         return Fail("the font's height is not positive");
+    scale = PixelHeight / float(height); // stbtt_ScaleForPixelHeight
     return CheckCharacterMap(cmap);
 }
 
@@ -600,7 +607,14 @@ bool Checker::CheckCodePoint(uint32_t cp)
         return false;
     uint32_t visits = 0, points = 0;
     Extent extent;
-    return CheckOutline(uint32_t(glyph), 0, &visits, &points, &extent);
+    if (!CheckOutline(uint32_t(glyph), 0, &visits, &points, &extent))
+        return false;
+    if (cff)
+        extent = Extent{-cff->reach, -cff->reach, cff->reach, cff->reach};
+    const float reach = std::fmax(std::fmax(-extent.minX, extent.maxX), std::fmax(-extent.minY, extent.maxY));
+    if (reach * scale > MaxReach)
+        return Fail("a glyph's outline reaches too far");
+    return true;
 }
 } // namespace
 

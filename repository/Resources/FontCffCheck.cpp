@@ -13,7 +13,7 @@ constexpr int32_t AssumedSize = 512 * 1024 * 1024;
 // glyph needs a few hundred of each; subroutine calls nest ten deep, so a small font could
 // otherwise ask for an endless draw.
 constexpr uint32_t MaxOperators = 100000;
-constexpr uint32_t MaxVertices = 1u << 16;
+constexpr uint32_t MaxVertices = 1u << 14;
 // stb_truetype keeps outline coordinates in 16 bits.
 constexpr float MinCoordinate = -32768.0f;
 constexpr float MaxCoordinate = 32767.0f;
@@ -276,6 +276,7 @@ bool CffCheck::CheckTable()
 
 bool CffCheck::CheckGlyph(uint32_t glyph)
 {
+    reach = 0.0f;
     // stbtt__run_charstring, drawing nothing: the same reads, the same stack and the same
     // pen, whose every vertex must fit 16 bits.
     struct Pen
@@ -283,9 +284,11 @@ bool CffCheck::CheckGlyph(uint32_t glyph)
         float x = 0, y = 0, firstX = 0, firstY = 0;
         uint32_t vertices = 0;
         bool inRange = true;
+        float reach = 0.0f;
         void Vertex(float a, float b)
         {
             inRange = inRange && a >= MinCoordinate && a <= MaxCoordinate && b >= MinCoordinate && b <= MaxCoordinate;
+            reach = std::fmax(reach, std::fmax(std::fabs(a), std::fabs(b)));
             ++vertices;
         }
         void Close()
@@ -328,7 +331,10 @@ bool CffCheck::CheckGlyph(uint32_t glyph)
     Buffer local = subrs;
     Buffer b = IndexGet(charstrings, glyph);
     uint32_t operators = 0;
-    auto done = [&]() { return !why; };
+    auto done = [&]() {
+        reach = pen.reach;
+        return !why;
+    };
 
     while (b.cursor < b.size)
     {

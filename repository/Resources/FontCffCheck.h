@@ -24,6 +24,7 @@ public:
 
     const char* why = nullptr;
     bool notFont = false;
+    float reach = 0.0f; // after CheckGlyph: the largest distance of a vertex from the origin along x or y
 
     // A buffer as stb_truetype keeps one: a start in the file, the size it believes and a
     // cursor. Reads past the size give 0, as there; reads past the table are unsafe.

@@ -319,6 +319,14 @@ TEST_F(FontAtlasTest, OffsetsLeadingOutsideAreRefusedBeforeStbTruetypeReadsThem)
              f.bytes.replace(g + 16, 4, std::string("\1\1\1\0", 4));
          },
          "a glyph's last contour starts off the curve on its last point"},
+        {"outline reaching far past its box",
+         [&](BuiltFont& f) {
+             // 100 units high: 1.28 pixels a unit; the space's first point moves 30000 units right.
+             f.Put16(f.Table("hhea") + 4, 100);
+             f.Put16(f.Table("hhea") + 6, 0);
+             f.Put16(glyph(f, ' ') + 18, 30000);
+         },
+         "a glyph's outline reaches too far"},
         {"component cycle", [](BuiltFont& f) { f.Put16(f.glyphOffsets.back() + 12, uint16_t(f.glyphOffsets.size() - 1)); },
          "composite glyphs nest too deeply"},
         {"components outside", [](BuiltFont& f) { f.Put16(f.glyphOffsets.back() + 18, 1 | 2 | 32); },
@@ -439,6 +447,13 @@ TEST_F(FontAtlasTest, PostScriptOutlinesThatReadOutsideOrNeverEndAreRefused)
                                      CffNumber(0) + char(0x05) + char(0x0E);
          },
          nullptr, "a glyph's outline lies outside the coordinate range"},
+        {"outline reaching far past its box",
+         [&](FontSpec& s) {
+             s.ascent = 100;
+             s.descent = 0;
+             s.charstrings[glyphA] = start + CffFixed(30000.5) + CffNumber(0) + char(0x05) + char(0x0E);
+         },
+         nullptr, "a glyph's outline reaches too far"},
         {"Type 1 charstrings", [](FontSpec& s) { s.charstringType = 1; }, nullptr, "not a TrueType or OpenType font",
          true},
     };
