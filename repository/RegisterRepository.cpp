@@ -12,6 +12,7 @@
 #include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
+#include "repository/Effects/GBufferLighting2DFactory.h"
 #include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/LayerGBuffer2DFactory.h"
@@ -59,6 +60,7 @@ IResourceFactory* const resourceFactories[] = {
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
     &LayerGBuffer2DFactory::instance,
+    &GBufferLighting2DFactory::instance,
     &Renderer3DFactory::instance,
     &RendererGBuffer3DFactory::instance,
     &Scene3DFactory::instance,
