@@ -29,9 +29,9 @@ namespace
 // Position (x, y, z) and texture coordinate (u, v) of the strip's vertices, as Layer2D's.
 const float QuadVertices[GBufferLighting2D::QuadVertexCount * 5] = {
     -1.0f, -1.0f, 0.5f, 0.0f, 0.0f, //
-    -1.0f, 1.0f, 0.5f, 0.0f, 1.0f, //
-    1.0f, -1.0f, 0.5f, 1.0f, 0.0f, //
-    1.0f, 1.0f, 0.5f, 1.0f, 1.0f, //
+    -1.0f, 1.0f,  0.5f, 0.0f, 1.0f, //
+    1.0f,  -1.0f, 0.5f, 1.0f, 0.0f, //
+    1.0f,  1.0f,  0.5f, 1.0f, 1.0f, //
 };
 
 const D3D11_INPUT_ELEMENT_DESC QuadLayout[] = {
@@ -363,14 +363,13 @@ void GBufferLighting2D::Render(const Brivet::RenderContext& context)
         shader->BeginPass(i);
         Brivet::Graphics::DepthStencil* depth = hasDepthTexture ? nullptr : gbuffer->depthTarget;
         const bool internalTargets = shader->BindPassTargets(i, target, depth);
-        const bool drawable = shader->passes[i].renderTargets.GetCount() != 0 ? internalTargets
-                                                                               : target->GetTexture() != nullptr;
+        const bool drawable =
+            shader->passes[i].renderTargets.GetCount() != 0 ? internalTargets : target->GetTexture() != nullptr;
         if (!drawable)
         {
             // Drawing on would land in whatever the last draw left bound.
             if (!reportedNoTarget)
-                Log::Warning("[GBufferLighting2D] '%s': pass %u has no render target to draw into", name.GetText(),
-                             i);
+                Log::Warning("[GBufferLighting2D] '%s': pass %u has no render target to draw into", name.GetText(), i);
             reportedNoTarget = true;
             shader->EndPass();
             continue;
@@ -503,10 +502,10 @@ void GBufferLighting2D::DrawLights(uint32_t pass)
                 continue;
             const GBuffer::ShadowCube* record = FindCubeRecord(RenderChunk::LightPoint, j);
             const bool shadowed = record && light.CastsShadow() && record->target;
-            const GBuffer::ShadowCube data =
-                record ? *record
-                       : CubeRecordOf(RenderChunk::LightPoint, j, light, light.lightToWorld, light.attenuation,
-                                      light.colour, light.radius);
+            const GBuffer::ShadowCube data = record
+                                                 ? *record
+                                                 : CubeRecordOf(RenderChunk::LightPoint, j, light, light.lightToWorld,
+                                                                light.attenuation, light.colour, light.radius);
             Draw(SetCubeLight(pass, data, shadowed, light.radius), SphereVertexCount);
         }
         break;

@@ -65,18 +65,18 @@ public:
 
     Effect* GetShader() const { return shader; }
 
-    ID3D11Buffer* quadBuffer;   // owned
-    ID3D11Buffer* sphereBuffer; // owned
-    ID3D11Buffer* coneBuffer;   // owned
-    ID3D11InputLayout* positionLayout; // owned; "POSITION" only; null without a shader
-    ID3D11InputLayout* quadLayout;     // owned; "POSITION" and "TEXCOORD"
-    ID3D11RasterizerState* cullBackState;     // owned
-    ID3D11DepthStencilState* outsideDepthState; // owned; depth LESS, no writes
-    ID3D11RasterizerState* cullFrontState;    // owned
-    ID3D11DepthStencilState* insideDepthState;  // owned; depth GREATER, no writes
-    Effect* shader;    // borrowed: the resource bound to "Shader"
-    RenderChunk* chunk; // borrowed: the resource bound to "Render Chunk"
-    GBuffer* gbuffer;  // borrowed: the resource bound to "GBuffer"
+    ID3D11Buffer* quadBuffer;                    // owned
+    ID3D11Buffer* sphereBuffer;                  // owned
+    ID3D11Buffer* coneBuffer;                    // owned
+    ID3D11InputLayout* positionLayout;           // owned; "POSITION" only; null without a shader
+    ID3D11InputLayout* quadLayout;               // owned; "POSITION" and "TEXCOORD"
+    ID3D11RasterizerState* cullBackState;        // owned
+    ID3D11DepthStencilState* outsideDepthState;  // owned; depth LESS, no writes
+    ID3D11RasterizerState* cullFrontState;       // owned
+    ID3D11DepthStencilState* insideDepthState;   // owned; depth GREATER, no writes
+    Effect* shader;                              // borrowed: the resource bound to "Shader"
+    RenderChunk* chunk;                          // borrowed: the resource bound to "Render Chunk"
+    GBuffer* gbuffer;                            // borrowed: the resource bound to "GBuffer"
     Brivet::Assets::Resource::IResource* output; // borrowed; set by SetOutput
     ReflectedShaderState shaderState;
     uint8_t hasInvView;
@@ -123,6 +123,6 @@ private:
     void ReportMissingRecord(uint32_t type, uint32_t index);
 
     Brivet::Graphics::Program* viewsBoundFor; // the program whose slots the pass's views were bound by last
-    bool reportedMissingRecord; // the warning of a light without a record is given once
-    bool reportedNoTarget;      // the warning of a pass without a target is given once
+    bool reportedMissingRecord;               // the warning of a light without a record is given once
+    bool reportedNoTarget;                    // the warning of a pass without a target is given once
 };

@@ -74,8 +74,7 @@ std::string LightPasses(const std::string& states = "")
 // Every constant the effect sends, kept by a branch that never runs, in both variations of
 // "ENABLE_SHADOWS"; the texture "texAlbedo" is the G-buffer's layer. extra adds
 // declarations and keep the terms that use them.
-std::string LightingShader(const std::string& passes, const std::string& extra = "",
-                           const std::string& keep = "0")
+std::string LightingShader(const std::string& passes, const std::string& extra = "", const std::string& keep = "0")
 {
     return "/*\n<metadata><input>fGain</input><variation>ENABLE_SHADOWS</variation>"
            "<sampler name=\"smp\" filter=\"POINT\"/>" +
@@ -163,10 +162,27 @@ struct DrawRecord
 };
 
 const char* const ConstantNames[] = {
-    "matView", "matProjection", "matInvView", "matInvProjection", "matWorldToLight", "matLightToWorld",
-    "matLightProjection", "v4CameraPosition", "v3AmbientLightColor", "fLightCoverageRadius", "v3LightPosition",
-    "fLightConeAngle", "v3LightAttenuation", "fLightConeRatio", "v3LightDirection", "fAreaLightRadius",
-    "v3LightColor", "bEnablePenumbra", "v3TubeLightPosition1", "v3TubeLightPosition2", "fGain",
+    "matView",
+    "matProjection",
+    "matInvView",
+    "matInvProjection",
+    "matWorldToLight",
+    "matLightToWorld",
+    "matLightProjection",
+    "v4CameraPosition",
+    "v3AmbientLightColor",
+    "fLightCoverageRadius",
+    "v3LightPosition",
+    "fLightConeAngle",
+    "v3LightAttenuation",
+    "fLightConeRatio",
+    "v3LightDirection",
+    "fAreaLightRadius",
+    "v3LightColor",
+    "bEnablePenumbra",
+    "v3TubeLightPosition1",
+    "v3TubeLightPosition2",
+    "fGain",
 };
 
 // The effect with each draw recorded as the pipeline holds it.
@@ -192,8 +208,8 @@ protected:
         record.shadowMap = View(program, "texShadowmap");
         record.shadowCube = View(program, "texShadowmapCube");
         record.depthTexture = View(program, "texDepth");
-        for (IUnknown* object : std::initializer_list<IUnknown*>{record.depthState, record.rasterizerState, target,
-                                                                  record.depthView})
+        for (IUnknown* object :
+             std::initializer_list<IUnknown*>{record.depthState, record.rasterizerState, target, record.depthView})
         {
             if (object)
                 object->Release(); // the effect, the G-buffer or the output holds each
@@ -473,13 +489,13 @@ TEST_F(GBufferLighting2DTest, DrawsEachPassOncePerEnabledLightOfItsTypeWithItsVo
         std::vector<int64_t> vertices; // per draw, in order
     };
     const Case cases[] = {
-        {AmbientPass, {4}},           // once, whatever the lights
-        {DirectionalPass, {4}},       // the disabled one is not drawn
-        {PointPass, {384, 384}},      // a sphere each
-        {SpotPass, {60}},             // a cone; the disabled one is not drawn
-        {AreaSpherePass, {384}},      //
-        {AreaTubePass, {4, 4}},       // a quad each
-        {NoLightPass, {}},            // a pass without light type draws nothing
+        {AmbientPass, {4}},      // once, whatever the lights
+        {DirectionalPass, {4}},  // the disabled one is not drawn
+        {PointPass, {384, 384}}, // a sphere each
+        {SpotPass, {60}},        // a cone; the disabled one is not drawn
+        {AreaSpherePass, {384}}, //
+        {AreaTubePass, {4, 4}},  // a quad each
+        {NoLightPass, {}},       // a pass without light type draws nothing
     };
     const std::vector<DrawRecord> draws = rig.Render();
     if (!draws.empty() && draws[0].vertices < 0)
@@ -538,16 +554,16 @@ TEST_F(GBufferLighting2DTest, VolumeStatesFollowTheCameraAndThePassStates)
     const Case cases[] = {
         {"point seen from 50", PointPass, false, D3DXVECTOR3(0.0f, 0.0f, -50.0f), 0.1f, Outside, 10.0f},
         {"point seen from 5", PointPass, false, D3DXVECTOR3(0.0f, 3.0f, -4.0f), 0.1f, Inside, 10.0f},
-        {"point seen from 10.05: the near plane grows the radius", PointPass, false,
-         D3DXVECTOR3(0.0f, 0.0f, -10.05f), 0.1f, Inside, 10.2f},
-        {"point seen from 10.5 with a near plane of 1", PointPass, false, D3DXVECTOR3(0.0f, 0.0f, -10.5f), 1.0f,
-         Inside, 12.0f},
+        {"point seen from 10.05: the near plane grows the radius", PointPass, false, D3DXVECTOR3(0.0f, 0.0f, -10.05f),
+         0.1f, Inside, 10.2f},
+        {"point seen from 10.5 with a near plane of 1", PointPass, false, D3DXVECTOR3(0.0f, 0.0f, -10.5f), 1.0f, Inside,
+         12.0f},
         {"point seen from 10.5 with a near plane of 0.1", PointPass, false, D3DXVECTOR3(0.0f, 0.0f, -10.5f), 0.1f,
          Outside, 10.0f},
         {"point from outside, the pass's states replaced", PointPass, true, D3DXVECTOR3(0.0f, 0.0f, -50.0f), 0.1f,
          Outside, 10.0f},
-        {"point from inside, the pass's states replaced", PointPass, true, D3DXVECTOR3(0.0f, 0.0f, -5.0f), 0.1f,
-         Inside, 10.0f},
+        {"point from inside, the pass's states replaced", PointPass, true, D3DXVECTOR3(0.0f, 0.0f, -5.0f), 0.1f, Inside,
+         10.0f},
         {"area sphere by its render radius, outside", AreaSpherePass, false, D3DXVECTOR3(0.0f, 0.0f, -12.0f), 0.1f,
          Outside, 10.0f},
         {"area sphere by its render radius, inside", AreaSpherePass, false, D3DXVECTOR3(0.0f, 0.0f, -8.0f), 0.1f,
