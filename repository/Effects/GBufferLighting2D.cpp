@@ -10,6 +10,7 @@
 #include "RenderContext.h"
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
+#include "repository/Effects/Layer2D.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/RenderChunk.h"
 #include "repository/Resources/Texture.h"
@@ -26,18 +27,6 @@ using Brivet::Utility::SafeRelease;
 
 namespace
 {
-// Position (x, y, z) and texture coordinate (u, v) of the strip's vertices, as Layer2D's.
-const float QuadVertices[GBufferLighting2D::QuadVertexCount * 5] = {
-    -1.0f, -1.0f, 0.5f, 0.0f, 0.0f, //
-    -1.0f, 1.0f,  0.5f, 0.0f, 1.0f, //
-    1.0f,  -1.0f, 0.5f, 1.0f, 0.0f, //
-    1.0f,  1.0f,  0.5f, 1.0f, 1.0f, //
-};
-
-const D3D11_INPUT_ELEMENT_DESC QuadLayout[] = {
-    {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
-    {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, D3D11_APPEND_ALIGNED_ELEMENT, D3D11_INPUT_PER_VERTEX_DATA, 0},
-};
 const D3D11_INPUT_ELEMENT_DESC PositionLayout[] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
 };
@@ -103,7 +92,7 @@ GBuffer::ShadowMap MapRecordOf(const RenderChunk::SpotLight& light, uint32_t ind
     GBuffer::ShadowMap record = {};
     record.lightType = RenderChunk::LightSpot;
     record.lightIndex = index;
-    record.enabled = light.enabled;
+    record.enabled = 1;
     D3DXMatrixPerspectiveFovLH(&record.lightProjection, light.outerCone, 1.0f, 0.1f, 25000.0f);
     record.lightToWorld = light.lightToWorld;
     record.colour = light.colour;
@@ -118,7 +107,7 @@ GBuffer::ShadowMap MapRecordOf(const RenderChunk::DirectionalLight& light, uint3
     GBuffer::ShadowMap record = {};
     record.lightType = RenderChunk::LightDirectional;
     record.lightIndex = index;
-    record.enabled = light.enabled;
+    record.enabled = 1;
     D3DXMatrixIdentity(&record.lightProjection);
     D3DXMatrixIdentity(&record.lightToWorld);
     record.direction = light.direction;
@@ -126,19 +115,49 @@ GBuffer::ShadowMap MapRecordOf(const RenderChunk::DirectionalLight& light, uint3
     return record;
 }
 
-GBuffer::ShadowCube CubeRecordOf(uint32_t type, uint32_t index, const RenderChunk::LightBase& light,
-                                 const D3DXMATRIX& lightToWorld, const D3DXVECTOR3& attenuation,
-                                 const D3DXVECTOR3& colour, float radius)
+GBuffer::ShadowCube CubeRecordOf(uint32_t type, uint32_t index, const D3DXMATRIX& lightToWorld,
+                                 const D3DXVECTOR3& attenuation, const D3DXVECTOR3& colour, float radius)
 {
     GBuffer::ShadowCube record = {};
     record.lightType = type;
     record.lightIndex = index;
-    record.enabled = light.enabled;
+    record.enabled = 1;
     record.lightToWorld = lightToWorld;
     record.attenuation = attenuation;
     record.colour = colour;
     record.radius = radius;
     return record;
+}
+
+GBuffer::ShadowCube CubeRecordOf(const RenderChunk::PointLight& light, uint32_t index)
+{
+    return CubeRecordOf(RenderChunk::LightPoint, index, light.lightToWorld, light.attenuation, light.colour,
+                        light.radius);
+}
+
+GBuffer::ShadowCube CubeRecordOf(const RenderChunk::AreaSphereLight& light, uint32_t index)
+{
+    return CubeRecordOf(RenderChunk::LightAreaSphere, index, light.lightToWorld, light.attenuation, light.colour,
+                        light.renderRadius);
+}
+
+// The radius a light's volume must reach: an area-sphere light's render radius bounds
+// it, its light radius shades.
+float CoverageOf(const RenderChunk::PointLight& light)
+{
+    return light.radius;
+}
+
+float CoverageOf(const RenderChunk::AreaSphereLight& light)
+{
+    return light.renderRadius;
+}
+
+void SetLightRadius(Program* program, const RenderChunk::PointLight& light) {}
+
+void SetLightRadius(Program* program, const RenderChunk::AreaSphereLight& light)
+{
+    program->SetFloat("fAreaLightRadius", light.lightRadius);
 }
 
 ID3D11ShaderResourceView* ViewOf(const Brivet::Graphics::ITexture* texture)
@@ -221,7 +240,7 @@ bool GBufferLighting2D::Initialize()
     SafeRelease(quadBuffer);
     SafeRelease(sphereBuffer);
     SafeRelease(coneBuffer);
-    HRESULT hr = CreateVertexBuffer(device, QuadVertices, sizeof(QuadVertices), &quadBuffer);
+    HRESULT hr = CreateVertexBuffer(device, Layer2D::QuadVertices, sizeof(Layer2D::QuadVertices), &quadBuffer);
     if (SUCCEEDED(hr))
         hr = CreateVertexBuffer(device, sphere, sizeof(sphere), &sphereBuffer);
     if (SUCCEEDED(hr))
@@ -263,7 +282,7 @@ bool GBufferLighting2D::RebuildInputLayouts()
     // A pass without a vertex stage has no signature to match the layouts against.
     HRESULT hr = E_INVALIDARG;
     if (device && byteCode)
-        hr = device->CreateInputLayout(QuadLayout, 2, byteCode->GetBufferPointer(), byteCode->GetBufferSize(),
+        hr = device->CreateInputLayout(Layer2D::QuadLayout, 2, byteCode->GetBufferPointer(), byteCode->GetBufferSize(),
                                        &quadLayout);
     if (FAILED(hr))
     {
@@ -328,17 +347,9 @@ Brivet::Assets::Resource::IResource* GBufferLighting2D::GetOutput()
     return output;
 }
 
-Texture* GBufferLighting2D::GetOutputTexture() const
-{
-    // A dynamic node of another type may be the output; only a texture can be drawn into.
-    if (!output || !output->IsCompatible(StaticString<64>("texture")))
-        return nullptr;
-    return static_cast<Texture*>(output);
-}
-
 void GBufferLighting2D::Render(const Brivet::RenderContext& context)
 {
-    Texture* target = GetOutputTexture();
+    Texture* target = Layer2D::AsTexture(output);
     if (!shader || shader->passes.GetCount() == 0 || !target || !chunk || !gbuffer)
         return;
 
@@ -362,10 +373,7 @@ void GBufferLighting2D::Render(const Brivet::RenderContext& context)
         // volumes against, unless the shader reads it as a texture.
         shader->BeginPass(i);
         Brivet::Graphics::DepthStencil* depth = hasDepthTexture ? nullptr : gbuffer->depthTarget;
-        const bool internalTargets = shader->BindPassTargets(i, target, depth);
-        const bool drawable =
-            shader->passes[i].renderTargets.GetCount() != 0 ? internalTargets : target->GetTexture() != nullptr;
-        if (!drawable)
+        if (!Layer2D::BindDrawTargets(shader, i, target, depth))
         {
             // Drawing on would land in whatever the last draw left bound.
             if (!reportedNoTarget)
@@ -415,6 +423,11 @@ Program* GBufferLighting2D::SelectVariation(uint32_t pass, bool shadowed)
 {
     const uint32_t bit = shader->GetVariationBit("ENABLE_SHADOWS");
     shader->currentVariation = shadowed ? (shader->currentVariation | bit) : (shader->currentVariation & ~bit);
+    return CurrentProgram(pass);
+}
+
+Program* GBufferLighting2D::CurrentProgram(uint32_t pass)
+{
     Program* program = shader->GetProgram(pass);
     // Variations may give a name different slots: the views go to the drawing program last.
     if (program && program != viewsBoundFor)
@@ -436,7 +449,7 @@ bool GBufferLighting2D::BindQuad(uint32_t pass)
         device->OMSetDepthStencilState(outsideDepthState, 1);
     if (!own.rasterizerState)
         device->RSSetState(cullBackState);
-    const UINT stride = QuadStride;
+    const UINT stride = Layer2D::VertexStride;
     const UINT offset = 0;
     device->IASetInputLayout(quadLayout);
     device->IASetVertexBuffers(0, 1, &quadBuffer, &stride, &offset);
@@ -464,78 +477,29 @@ void GBufferLighting2D::DrawLights(uint32_t pass)
     {
     case RenderChunk::LightAmbient:
         if (BindQuad(pass))
-            Draw(shader->GetProgram(pass), QuadVertexCount);
+            Draw(CurrentProgram(pass), Layer2D::VertexCount);
         break;
     case RenderChunk::LightDirectional:
-        if (!BindQuad(pass))
-            break;
-        for (uint32_t k = 0; k < lights.directionalLights.GetCount(); ++k)
-        {
-            const RenderChunk::DirectionalLight& light = lights.directionalLights[k];
-            if (!light.enabled)
-                continue;
-            const GBuffer::ShadowMap* record = FindMapRecord(RenderChunk::LightDirectional, k);
-            const bool shadowed = record && light.CastsShadow() && record->colourTarget;
-            Draw(SetMapLight(pass, record ? *record : MapRecordOf(light, k), shadowed), QuadVertexCount);
-        }
+        if (BindQuad(pass))
+            DrawMapLights(pass, lights.directionalLights, Layer2D::VertexCount);
         break;
     case RenderChunk::LightSpot:
-        if (!BindVolume(coneBuffer))
-            break;
-        for (uint32_t j = 0; j < lights.spotLights.GetCount(); ++j)
-        {
-            const RenderChunk::SpotLight& light = lights.spotLights[j];
-            if (!light.enabled)
-                continue;
-            const GBuffer::ShadowMap* record = FindMapRecord(RenderChunk::LightSpot, j);
-            const bool shadowed = record && light.CastsShadow() && record->colourTarget;
-            Draw(SetMapLight(pass, record ? *record : MapRecordOf(light, j), shadowed), ConeVertexCount);
-        }
+        if (BindVolume(coneBuffer))
+            DrawMapLights(pass, lights.spotLights, ConeVertexCount);
         break;
     case RenderChunk::LightPoint:
-        if (!BindVolume(sphereBuffer))
-            break;
-        for (uint32_t j = 0; j < lights.pointLights.GetCount(); ++j)
-        {
-            const RenderChunk::PointLight& light = lights.pointLights[j];
-            if (!light.enabled)
-                continue;
-            const GBuffer::ShadowCube* record = FindCubeRecord(RenderChunk::LightPoint, j);
-            const bool shadowed = record && light.CastsShadow() && record->target;
-            const GBuffer::ShadowCube data = record
-                                                 ? *record
-                                                 : CubeRecordOf(RenderChunk::LightPoint, j, light, light.lightToWorld,
-                                                                light.attenuation, light.colour, light.radius);
-            Draw(SetCubeLight(pass, data, shadowed, light.radius), SphereVertexCount);
-        }
+        if (BindVolume(sphereBuffer))
+            DrawCubeLights(pass, lights.pointLights);
         break;
     case RenderChunk::LightAreaSphere:
-        if (!BindVolume(sphereBuffer))
-            break;
-        for (uint32_t j = 0; j < lights.areaSphereLights.GetCount(); ++j)
-        {
-            const RenderChunk::AreaSphereLight& light = lights.areaSphereLights[j];
-            if (!light.enabled)
-                continue;
-            const GBuffer::ShadowCube* record = FindCubeRecord(RenderChunk::LightAreaSphere, j);
-            const bool shadowed = record && light.CastsShadow() && record->target;
-            const GBuffer::ShadowCube data =
-                record ? *record
-                       : CubeRecordOf(RenderChunk::LightAreaSphere, j, light, light.lightToWorld, light.attenuation,
-                                      light.colour, light.renderRadius);
-            // The light's own radius shades; the render radius bounds its volume.
-            Program* program = SetCubeLight(pass, data, shadowed, light.renderRadius);
-            if (program)
-                program->SetFloat("fAreaLightRadius", light.lightRadius);
-            Draw(program, SphereVertexCount);
-        }
+        if (BindVolume(sphereBuffer))
+            DrawCubeLights(pass, lights.areaSphereLights);
         break;
     case RenderChunk::LightAreaTube:
         if (!BindQuad(pass))
             break;
-        for (uint32_t j = 0; j < lights.areaTubeLights.GetCount(); ++j)
+        for (const RenderChunk::AreaTubeLight& light : lights.areaTubeLights)
         {
-            const RenderChunk::AreaTubeLight& light = lights.areaTubeLights[j];
             if (!light.enabled)
                 continue;
             Program* program = SelectVariation(pass, false);
@@ -545,10 +509,51 @@ void GBufferLighting2D::DrawLights(uint32_t pass)
             program->SetFloat3("v3TubeLightPosition2", light.end);
             program->SetFloat3("v3LightColor", light.colour);
             program->SetFloat("fAreaLightRadius", light.radius);
-            Draw(program, QuadVertexCount);
+            Draw(program, Layer2D::VertexCount);
         }
         break;
     default: break; // no light type: the pass draws nothing
+    }
+}
+
+template <typename Record>
+const Record* GBufferLighting2D::InUse(const Record* record, uint32_t type, uint32_t index)
+{
+    // A record not in use this frame holds another frame's light (or another chunk's).
+    if (record && record->enabled)
+        return record;
+    ReportMissingRecord(type, index);
+    return nullptr;
+}
+
+template <typename Light>
+void GBufferLighting2D::DrawMapLights(uint32_t pass, const Brivet::Base::Array<Light>& lights, uint32_t vertexCount)
+{
+    for (uint32_t i = 0; i < lights.GetCount(); ++i)
+    {
+        const Light& light = lights[i];
+        if (!light.enabled)
+            continue;
+        const GBuffer::ShadowMap* record = InUse(gbuffer->FindShadowMap(light.GetType(), i), light.GetType(), i);
+        const bool shadowed = record && light.CastsShadow() && record->colourTarget;
+        Draw(SetMapLight(pass, record ? *record : MapRecordOf(light, i), shadowed), vertexCount);
+    }
+}
+
+template <typename Light>
+void GBufferLighting2D::DrawCubeLights(uint32_t pass, const Brivet::Base::Array<Light>& lights)
+{
+    for (uint32_t i = 0; i < lights.GetCount(); ++i)
+    {
+        const Light& light = lights[i];
+        if (!light.enabled)
+            continue;
+        const GBuffer::ShadowCube* record = InUse(gbuffer->FindShadowCube(light.GetType(), i), light.GetType(), i);
+        const bool shadowed = record && light.CastsShadow() && record->target;
+        Program* program = SetCubeLight(pass, record ? *record : CubeRecordOf(light, i), shadowed, CoverageOf(light));
+        if (program)
+            SetLightRadius(program, light);
+        Draw(program, SphereVertexCount);
     }
 }
 
@@ -614,25 +619,6 @@ Program* GBufferLighting2D::SetCubeLight(uint32_t pass, const GBuffer::ShadowCub
     program->SetFloat3("v3LightAttenuation", record.attenuation);
     program->SetFloat3("v3LightColor", record.colour);
     return program;
-}
-
-GBuffer::ShadowMap* GBufferLighting2D::FindMapRecord(uint32_t type, uint32_t index)
-{
-    // A record not in use this frame holds another frame's light (or another chunk's).
-    GBuffer::ShadowMap* record = gbuffer->FindShadowMap(type, index);
-    if (record && record->enabled)
-        return record;
-    ReportMissingRecord(type, index);
-    return nullptr;
-}
-
-GBuffer::ShadowCube* GBufferLighting2D::FindCubeRecord(uint32_t type, uint32_t index)
-{
-    GBuffer::ShadowCube* record = gbuffer->FindShadowCube(type, index);
-    if (record && record->enabled)
-        return record;
-    ReportMissingRecord(type, index);
-    return nullptr;
 }
 
 void GBufferLighting2D::ReportMissingRecord(uint32_t type, uint32_t index)

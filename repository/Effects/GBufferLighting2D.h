@@ -22,7 +22,6 @@ struct ID3D11ShaderResourceView;
 
 class Effect;
 class RenderChunk;
-class Texture;
 
 namespace Brivet::Graphics
 {
@@ -32,10 +31,7 @@ class Program;
 class GBufferLighting2D : public Brivet::Assets::Effect::IEffect
 {
 public:
-    // The full-screen quad of Layer2D: a float3 position and a float2 texture coordinate.
-    static constexpr uint32_t QuadStride = 20;
-    static constexpr uint32_t QuadVertexCount = 4;
-    // The light volumes in object space, one float3 per vertex, triangle lists: the unit
+    // The light volumes in object space (the full-screen quad is Layer2D's), one float3 per vertex, triangle lists: the unit
     // sphere in 8 × 8 patches, and a cone of 10 segments from its apex at the origin to
     // a base circle of radius 1 in the plane z = 1.
     static constexpr uint32_t VolumeStride = 12;
@@ -96,10 +92,15 @@ private:
     // One declaration pass: output type "texture", the inputs "Shader", "GBuffer" and
     // "Render Chunk", then the bound shader's reflected constants and resources.
     void Declare();
-    Texture* GetOutputTexture() const;
 
     // The pass's light type drawn per enabled light of the chunk.
     void DrawLights(uint32_t pass);
+    // Each enabled light with its record (found by type and index) or, without one, its
+    // own data unshadowed.
+    template <typename Light>
+    void DrawMapLights(uint32_t pass, const Brivet::Base::Array<Light>& lights, uint32_t vertexCount);
+    template <typename Light>
+    void DrawCubeLights(uint32_t pass, const Brivet::Base::Array<Light>& lights);
     // The quad with the outside depth and cull-back states (each only where the pass
     // defines none), or the volume mesh; false when its layout is missing.
     bool BindQuad(uint32_t pass);
@@ -112,14 +113,17 @@ private:
     Brivet::Graphics::Program* SetCubeLight(uint32_t pass, const GBuffer::ShadowCube& record, bool shadowed,
                                             float coverage);
     // Sets or clears the shader's "ENABLE_SHADOWS" bit; returns the program that draws
-    // with it, with the pass's views bound for it.
+    // with it (CurrentProgram).
     Brivet::Graphics::Program* SelectVariation(uint32_t pass, bool shadowed);
+    // The pass's program of the current variation, with the pass's views bound for it.
+    Brivet::Graphics::Program* CurrentProgram(uint32_t pass);
     // The G-buffer's layers by name and, for a shader that reads it, its depth as
     // "texDepth", and the reflected resources, onto one program.
     void BindViews(Brivet::Graphics::Program* program);
-    // The record of the light, or null when the G-buffer holds none in use (logged once).
-    GBuffer::ShadowMap* FindMapRecord(uint32_t type, uint32_t index);
-    GBuffer::ShadowCube* FindCubeRecord(uint32_t type, uint32_t index);
+    // record (the G-buffer's of the light of that type and index) when it is in use this
+    // frame; else null, the first time in the effect's life with a warning.
+    template <typename Record>
+    const Record* InUse(const Record* record, uint32_t type, uint32_t index);
     void ReportMissingRecord(uint32_t type, uint32_t index);
 
     Brivet::Graphics::Program* viewsBoundFor; // the program whose slots the pass's views were bound by last

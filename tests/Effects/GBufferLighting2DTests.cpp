@@ -13,12 +13,9 @@
 #include "Graphics/TextureCube.h"
 #include "RenderContext.h"
 #include "Rendering/MathRoutines.h"
-#include "Utility/XML/Document.h"
-#include "Utility/XML/Node.h"
 #include "repository/Effects/GBufferLighting2D.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/GBuffer.h"
-#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunk.h"
 #include "repository/Resources/Texture.h"
 
@@ -80,6 +77,8 @@ std::string LightingShader(const std::string& passes, const std::string& extra =
            "<sampler name=\"smp\" filter=\"POINT\"/>" +
            passes +
            "</metadata>\n*/\n"
+           // The shadow variation reads one more texture first: its slots differ from the other's.
+           "#ifdef ENABLE_SHADOWS\nTexture2D texFirst;\n#endif\n"
            "Texture2D texAlbedo; Texture2D texShadowmap; TextureCube texShadowmapCube; SamplerState smp;\n" +
            extra +
            "\ncbuffer constants { float4x4 matView; float4x4 matProjection; float4x4 matInvView;\n"
@@ -97,6 +96,7 @@ std::string LightingShader(const std::string& passes, const std::string& extra =
            "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
            "  float4 c = texAlbedo.Load(int3(In.Pos.xy, 0));\n"
            "  if (In.Pos.x < -1.0) {\n"
+           "#ifdef ENABLE_SHADOWS\n    c += texFirst.Load(int3(0, 0, 0));\n#endif\n"
            "    c += texShadowmap.SampleLevel(smp, In.Pos.xy, 0) + texShadowmapCube.SampleLevel(smp, In.Pos.xyz, 0);\n"
            "    c += mul(matView, v4CameraPosition) + mul(matProjection, v4CameraPosition)\n"
            "      + mul(matInvView, v4CameraPosition) + mul(matInvProjection, v4CameraPosition)\n"
@@ -123,6 +123,7 @@ struct DrawRecord
     ID3D11ShaderResourceView* shadowMap = nullptr; // the views at the drawing program's slots
     ID3D11ShaderResourceView* shadowCube = nullptr;
     ID3D11ShaderResourceView* depthTexture = nullptr;
+    ID3D11ShaderResourceView* albedo = nullptr;
     std::map<std::string, std::vector<uint8_t>> constants; // of the pixel stage
 
     std::vector<float> Floats(const char* name) const
@@ -208,6 +209,7 @@ protected:
         record.shadowMap = View(program, "texShadowmap");
         record.shadowCube = View(program, "texShadowmapCube");
         record.depthTexture = View(program, "texDepth");
+        record.albedo = View(program, "texAlbedo");
         for (IUnknown* object :
              std::initializer_list<IUnknown*>{record.depthState, record.rasterizerState, target, record.depthView})
         {
@@ -233,11 +235,6 @@ private:
             view->Release();
         return view;
     }
-};
-
-struct DestroyGBuffer
-{
-    void operator()(GBuffer* gbuffer) const { GBufferFactory::instance.Destroy(gbuffer); }
 };
 
 struct Rig
@@ -303,14 +300,11 @@ Rig LoadRig(std::initializer_list<const char*> files)
         return rig;
     }
 
-    Brivet::Utility::XML::Document document;
-    EXPECT_TRUE(document.Load("<resource><gbuffer shadowSize=\"8\" shadowCubeSize=\"8\">"
-                              "<layer name=\"texAlbedo\" format=\"R8G8B8A8_UNORM\"/></gbuffer></resource>"));
-    const Brivet::Utility::XML::Node element(document.GetHandle()->document_element(), &document);
-    rig.gbuffer.reset(static_cast<GBuffer*>(GBufferFactory::instance.CreateDynamic(rig.graph.get(), &element)));
+    rig.gbuffer =
+        MakeGBuffer(rig.graph.get(), "<resource><gbuffer shadowSize=\"8\" shadowCubeSize=\"8\">"
+                                     "<layer name=\"texAlbedo\" format=\"R8G8B8A8_UNORM\"/></gbuffer></resource>");
     if (!rig.gbuffer)
     {
-        ADD_FAILURE() << "no G-buffer";
         rig.graph.reset();
         return rig;
     }
@@ -398,14 +392,6 @@ D3DXMATRIX Inverse(const D3DXMATRIX& m)
     D3DXMATRIX inverse;
     D3DXMatrixInverse(&inverse, nullptr, &m);
     return inverse;
-}
-
-std::vector<std::string> InputNames(const Brivet::Assets::Effect::IEffect& effect)
-{
-    std::vector<std::string> names;
-    for (uint32_t i = 0; i < effect.inputs.GetCount(); ++i)
-        names.push_back(effect.inputs.GetEntry(i).key.GetText());
-    return names;
 }
 
 class GBufferLighting2DTest : public ::testing::Test
@@ -642,13 +628,14 @@ TEST_F(GBufferLighting2DTest, EachLightSendsItsRecordsConstantsAndShadowView)
     rig.Camera(D3DXVECTOR3(1.0f, 2.0f, -20.0f));
     g.ambient.colour = D3DXVECTOR3(0.1f, 0.2f, 0.3f);
 
-    // A casting point light and a point light that casts no shadow; a casting spot light
-    // and a directional light that casts none; records as the renderer keeps them, but
-    // with light data of their own, to show that the records' data is sent.
+    // A casting point light and a point light that casts no shadow; a casting spot light;
+    // a directional light that casts none and one that casts; records as the renderer
+    // keeps them, but with light data of their own, to show that the records' data is sent.
     chunk.pointLights.Add(Point(D3DXVECTOR3(0.0f, 0.0f, 0.0f), 3.0f, true));
     chunk.pointLights.Add(Point(D3DXVECTOR3(4.0f, 0.0f, 0.0f), 2.0f, false));
     chunk.spotLights.Add(Spot(D3DXVECTOR3(0.0f, 5.0f, 0.0f), D3DXVECTOR3(0.0f, 0.0f, 0.0f), true));
     chunk.directionalLights.Add(Directional(D3DXVECTOR3(0.0f, -2.0f, 1.0f), false));
+    chunk.directionalLights.Add(Directional(D3DXVECTOR3(1.0f, -2.0f, 0.0f), true));
     chunk.areaTubeLights.Add(Tube(D3DXVECTOR3(-1.0f, 2.0f, 3.0f), D3DXVECTOR3(4.0f, 5.0f, 6.0f)));
     for (uint32_t j = 0; j < 2; ++j)
     {
@@ -680,13 +667,17 @@ TEST_F(GBufferLighting2DTest, EachLightSendsItsRecordsConstantsAndShadowView)
     D3DXMatrixOrthoLH(&directional.lightProjection, 10.0f, 10.0f, 0.1f, 100.0f);
     directional.direction = D3DXVECTOR3(0.0f, -3.0f, 0.0f);
     directional.colour = D3DXVECTOR3(0.9f, 0.8f, 0.7f);
+    GBuffer::ShadowMap casting = directional;
+    casting.lightIndex = 1;
+    casting.castsShadow = 1;
     g.shadowMaps.Add(spot);
     g.shadowMaps.Add(directional);
-    ASSERT_TRUE(g.AcquireShadowMap(g.shadowMaps[0]));
-    ASSERT_TRUE(g.AcquireShadowMap(g.shadowMaps[1]));
+    g.shadowMaps.Add(casting);
+    for (uint32_t i = 0; i < 3; ++i)
+        ASSERT_TRUE(g.AcquireShadowMap(g.shadowMaps[i]));
 
     const std::vector<DrawRecord> draws = rig.Render();
-    ASSERT_EQ(draws.size(), 6u); // ambient, directional, two points, spot, tube
+    ASSERT_EQ(draws.size(), 7u); // ambient, two directionals, two points, spot, tube
     for (const DrawRecord& draw : draws)
     {
         SCOPED_TRACE(LightTypes[draw.pass]);
@@ -697,14 +688,15 @@ TEST_F(GBufferLighting2DTest, EachLightSendsItsRecordsConstantsAndShadowView)
         EXPECT_TRUE(MatrixNear(draw.Matrix("matInvProjection"), Inverse(g.camera.projection), 1e-4f));
         EXPECT_EQ(draw.Floats("v4CameraPosition"), Floats(g.camera.position));
         EXPECT_EQ(draw.Floats("v3AmbientLightColor"), Floats(g.ambient.colour));
-        // The G-buffer's depth is tested against
+        // The G-buffer's depth is tested against; its layer is read by the drawing variation.
         EXPECT_EQ(draw.depthView, g.depthTarget->GetDepthStencilView());
+        EXPECT_EQ(draw.albedo, g.layers[0].target->GetShaderResourceView());
     }
 
     // Point lights: the record's data, its cube only while the light casts.
     for (uint32_t j = 0; j < 2; ++j)
     {
-        const DrawRecord& draw = draws[2 + j];
+        const DrawRecord& draw = draws[3 + j];
         const GBuffer::ShadowCube& record = g.shadowCubes[j];
         ASSERT_EQ(draw.pass, PointPass);
         EXPECT_EQ(draw.shadowBit, j == 0);
@@ -718,7 +710,7 @@ TEST_F(GBufferLighting2DTest, EachLightSendsItsRecordsConstantsAndShadowView)
     }
 
     // The spot light: its map, the inverse of its light to world, its cone, penumbra on.
-    const DrawRecord& spotDraw = draws[4];
+    const DrawRecord& spotDraw = draws[5];
     ASSERT_EQ(spotDraw.pass, SpotPass);
     EXPECT_TRUE(spotDraw.shadowBit);
     EXPECT_EQ(spotDraw.shadowMap, g.shadowMaps[0].colourTarget->GetShaderResourceView());
@@ -742,9 +734,13 @@ TEST_F(GBufferLighting2DTest, EachLightSendsItsRecordsConstantsAndShadowView)
     EXPECT_TRUE(MatrixNear(directionalDraw.Matrix("matWorldToLight"), Translation(-7.0f, -8.0f, -9.0f)));
     EXPECT_EQ(directionalDraw.Matrix("matLightProjection"), directional.lightProjection);
     EXPECT_EQ(directionalDraw.Word("bEnablePenumbra"), 0);
+    // The casting one after it: its map, drawn by the shadow variation.
+    ASSERT_EQ(draws[2].pass, DirectionalPass);
+    EXPECT_TRUE(draws[2].shadowBit);
+    EXPECT_EQ(draws[2].shadowMap, g.shadowMaps[2].colourTarget->GetShaderResourceView());
 
     // The tube light: its ends, colour and radius, never shadowed.
-    const DrawRecord& tubeDraw = draws[5];
+    const DrawRecord& tubeDraw = draws[6];
     ASSERT_EQ(tubeDraw.pass, AreaTubePass);
     EXPECT_FALSE(tubeDraw.shadowBit);
     EXPECT_EQ(tubeDraw.Floats("v3TubeLightPosition1"), (std::vector<float>{-1.0f, 2.0f, 3.0f}));
