@@ -13,6 +13,7 @@
 #include "repository/Effects/CubeRenderer3DFactory.h"
 #include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
+#include "repository/Effects/GBufferLighting2DFactory.h"
 #include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/LayerGBuffer2DFactory.h"
@@ -66,6 +67,7 @@ IResourceFactory* const resourceFactories[] = {
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
     &LayerGBuffer2DFactory::instance,
+    &GBufferLighting2DFactory::instance,
     &Renderer3DFactory::instance,
     &RendererGBuffer3DFactory::instance,
     &CubeRenderer3DFactory::instance,

@@ -21,23 +21,19 @@ using Brivet::Graphics::Program;
 using Brivet::Utility::Log;
 using Brivet::Utility::SafeRelease;
 
-namespace
-{
 // Position (x, y, z) and texture coordinate (u, v) of the four strip vertices.
-const float QuadVertices[Layer2D::VertexCount * 5] = {
+const float Layer2D::QuadVertices[Layer2D::VertexCount * 5] = {
     -1.0f, -1.0f, 0.5f, 0.0f, 0.0f, //
     -1.0f, 1.0f, 0.5f, 0.0f, 1.0f, //
     1.0f, -1.0f, 0.5f, 1.0f, 0.0f, //
     1.0f, 1.0f, 0.5f, 1.0f, 1.0f, //
 };
 
-const D3D11_INPUT_ELEMENT_DESC QuadLayout[] = {
+const D3D11_INPUT_ELEMENT_DESC Layer2D::QuadLayout[2] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
     {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, D3D11_APPEND_ALIGNED_ELEMENT, D3D11_INPUT_PER_VERTEX_DATA, 0},
 };
 
-
-} // namespace
 
 Layer2D::Layer2D(Brivet::Demo* demo)
     : IEffect(demo), vertexBuffer(nullptr), inputLayout(nullptr), shader(nullptr), output(nullptr),
@@ -142,12 +138,26 @@ bool Layer2D::RebuildInputLayout()
     return true;
 }
 
-Texture* Layer2D::GetOutputTexture() const
+Texture* Layer2D::AsTexture(Brivet::Assets::Resource::IResource* resource)
 {
     // A dynamic node of another type may be the output; only a texture can be drawn into.
-    if (!output || !output->IsCompatible(StaticString<64>("texture")))
+    if (!resource || !resource->IsCompatible(StaticString<64>("texture")))
         return nullptr;
-    return static_cast<Texture*>(output);
+    return static_cast<Texture*>(resource);
+}
+
+Texture* Layer2D::GetOutputTexture() const
+{
+    return AsTexture(output);
+}
+
+bool Layer2D::BindDrawTargets(Effect* shader, uint32_t pass, Texture* output, Brivet::Graphics::DepthStencil* depth)
+{
+    const bool internalTargets = shader->BindPassTargets(pass, output, depth);
+    // A cube stands in for a texture but has no view of its own to draw into.
+    return shader->passes[pass].renderTargets.GetCount() != 0
+               ? internalTargets
+               : output->GetTexture() && output->GetTexture()->GetRenderTargetView();
 }
 
 void Layer2D::Render(const Brivet::RenderContext& context)
@@ -183,12 +193,7 @@ void Layer2D::Render(const Brivet::RenderContext& context)
 
         // Targets: the pass's internal targets, else the output. A pass that has none
         // bound would draw into whatever the last draw left bound.
-        const bool internalTargets = shader->BindPassTargets(i, target, nullptr);
-        // A cube stands in for a texture but has no view of its own to draw into.
-        const bool drawable = shader->passes[i].renderTargets.GetCount() != 0
-                                  ? internalTargets
-                                  : target->GetTexture() && target->GetTexture()->GetRenderTargetView();
-        if (!drawable)
+        if (!BindDrawTargets(shader, i, target, nullptr))
         {
             if (!reportedNoTarget)
                 Log::Warning("[Layer2D] '%s': pass %u has no render target to draw into", name.GetText(), i);

@@ -173,7 +173,9 @@ TEST_F(CubeRenderer3DTest, EachFaceSeesThePlaneOnItsAxisAfterADepthClear)
         const uint32_t centre = faces[face][8 * 16 + 8];
         EXPECT_TRUE(SameColour(centre, ColourOfEntry(face))) << ColourText(centre);
         if (face != 0)
+        {
             EXPECT_EQ(faces[face][0], 0u) << "a corner away from the plane: " << ColourText(faces[face][0]);
+        }
     }
     EXPECT_TRUE(SameColour(faces[0][0], ColourOfEntry(0))) << "the near plane fills its face";
     EXPECT_TRUE(MatrixNear(g.renderer->projection, CubeRenderer3D::FaceProjection(25000.0f)));

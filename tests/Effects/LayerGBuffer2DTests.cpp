@@ -8,12 +8,9 @@
 #include "Graphics/Program.h"
 #include "Graphics/RenderTarget.h"
 #include "RenderContext.h"
-#include "Utility/XML/Document.h"
-#include "Utility/XML/Node.h"
 #include "repository/Effects/LayerGBuffer2D.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/GBuffer.h"
-#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/Texture.h"
 
 #include "LogCapture.h"
@@ -63,11 +60,6 @@ const std::string KeepAll = "mul(matView, v4CameraPosition) + mul(matProjection,
 const std::string FewConstants = "float4x4 matView; float4x4 matProjection; float4 v4CameraPosition;";
 const std::string KeepFew = "mul(matView, v4CameraPosition) + mul(matProjection, v4CameraPosition)";
 
-struct DestroyGBuffer
-{
-    void operator()(GBuffer* gbuffer) const { GBufferFactory::instance.Destroy(gbuffer); }
-};
-
 struct Rig
 {
     std::unique_ptr<Brivet::Compositing::Graph> graph;
@@ -108,12 +100,9 @@ Rig LoadRig(std::initializer_list<const char*> files)
     rig.layer->SetInput(StaticString<64>("Shader"), FileOf(rig.graph.get(), 0));
     rig.layer->OnInputsChanged();
 
-    Brivet::Utility::XML::Document document;
-    EXPECT_TRUE(document.Load("<resource><gbuffer shadowSize=\"8\">"
-                              "<layer name=\"texAlbedo\" format=\"R8G8B8A8_UNORM\"/></gbuffer></resource>"));
-    const Brivet::Utility::XML::Node element(document.GetHandle()->document_element(), &document);
-    rig.gbuffer = static_cast<GBuffer*>(GBufferFactory::instance.CreateDynamic(rig.graph.get(), &element));
-    rig.owned.reset(rig.gbuffer);
+    rig.owned = MakeGBuffer(rig.graph.get(), "<resource><gbuffer shadowSize=\"8\">"
+                                             "<layer name=\"texAlbedo\" format=\"R8G8B8A8_UNORM\"/></gbuffer></resource>");
+    rig.gbuffer = rig.owned.get();
     if (!rig.gbuffer)
         return rig;
     rig.gbuffer->AcquireTarget();
@@ -129,14 +118,6 @@ D3DXMATRIX Matrix(const std::vector<uint8_t>& bytes)
     if (bytes.size() == sizeof(m))
         memcpy(&m, bytes.data(), sizeof(m));
     return m;
-}
-
-std::vector<std::string> InputNames(const LayerGBuffer2D& layer)
-{
-    std::vector<std::string> names;
-    for (uint32_t i = 0; i < layer.inputs.GetCount(); ++i)
-        names.push_back(layer.inputs.GetEntry(i).key.GetText());
-    return names;
 }
 
 class LayerGBuffer2DTest : public ::testing::Test

@@ -6,7 +6,11 @@
 #include "Graphics/ConstantBuffer.h"
 #include "Graphics/Program.h"
 #include "RenderContext.h"
+#include "Utility/XML/Document.h"
+#include "Utility/XML/Node.h"
 #include "repository/Resources/Effect.h"
+#include "repository/Resources/GBuffer.h"
+#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/Texture.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +165,35 @@ RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const 
     }
     return result;
 }
+void DestroyGBuffer::operator()(GBuffer* gbuffer) const
+{
+    GBufferFactory::instance.Destroy(gbuffer);
+}
+
+std::unique_ptr<GBuffer, DestroyGBuffer> MakeGBuffer(Brivet::Compositing::Graph* graph, const std::string& resource)
+{
+    Brivet::Utility::XML::Document document;
+    if (!document.Load(resource.c_str()))
+    {
+        ADD_FAILURE() << "the G-buffer description does not parse";
+        return nullptr;
+    }
+    const Brivet::Utility::XML::Node element(document.GetHandle()->document_element(), &document);
+    std::unique_ptr<GBuffer, DestroyGBuffer> gbuffer(
+        static_cast<GBuffer*>(GBufferFactory::instance.CreateDynamic(graph, &element)));
+    if (!gbuffer)
+        ADD_FAILURE() << "no G-buffer";
+    return gbuffer;
+}
+
+std::vector<std::string> InputNames(const Brivet::Assets::Effect::IEffect& effect)
+{
+    std::vector<std::string> names;
+    for (uint32_t i = 0; i < effect.inputs.GetCount(); ++i)
+        names.push_back(effect.inputs.GetEntry(i).key.GetText());
+    return names;
+}
+
 namespace
 {
 std::vector<uint8_t> ConstantOf(Brivet::Graphics::Shader* stage, const char* name)

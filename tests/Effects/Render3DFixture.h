@@ -17,6 +17,12 @@
 #include <vector>
 
 class Effect;
+class GBuffer;
+
+namespace Brivet::Assets::Effect
+{
+class IEffect;
+}
 
 namespace EffectsTest
 {
@@ -88,6 +94,17 @@ std::unique_ptr<Brivet::Compositing::Graph> LoadRendererNodes(std::initializer_l
                                                               const std::string& resource);
 // The effect resource of the graph's file node index (0 = the default shader).
 Effect* FileOf(Brivet::Compositing::Graph* graph, uint32_t index);
+
+// A G-buffer of graph made by its factory from the text of a "resource" element; null
+// (a test failure) when the description is refused.
+struct DestroyGBuffer
+{
+    void operator()(GBuffer* gbuffer) const;
+};
+std::unique_ptr<GBuffer, DestroyGBuffer> MakeGBuffer(Brivet::Compositing::Graph* graph, const std::string& resource);
+
+// The names of an effect's current inputs in declaration order.
+std::vector<std::string> InputNames(const Brivet::Assets::Effect::IEffect& effect);
 
 // The bytes of a constant of the vertex or pixel stage's constant buffer 0 (empty when the
 // stage declares none of that name).
