@@ -4,8 +4,12 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/ComputedBufferFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
+#include "repository/Resources/BufferFactory.h"
+#include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
@@ -22,6 +26,9 @@ using Assets::Resource::IResourceFactory;
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
+    &ComputeShaderFactory::instance,
+    &ShaderResourceFactory::instance,
+    &BufferFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
@@ -34,6 +41,7 @@ IResourceFactory* const resourceFactories[] = {
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
+    &ComputedBufferFactory::instance,
 };
 } // namespace
 

@@ -7,9 +7,7 @@
 #include "RenderContext.h"
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
-#include "repository/Effects/Layer2DFactory.h"
-#include "repository/Resources/EffectFactory.h"
-#include "repository/Resources/TextureFactory.h"
+#include "repository/RegisterRepository.h"
 
 #include "LogCapture.h"
 #include "windows/DeviceFixture.h"
@@ -41,9 +39,7 @@ struct Shared
         ready = window.StartSystem(demo.system);
 
         demo.archive = &archive;
-        demo.RegisterResourceFactory(&TextureFactory::instance);
-        demo.RegisterResourceFactory(&EffectFactory::instance);
-        demo.RegisterEffectFactory(&Layer2DFactory::instance);
+        RegisterRepository(&demo);
     }
 
     ~Shared()

@@ -1,5 +1,5 @@
-// A demo on a device of the effect tests' own, with the repository's texture and effect
-// resource types and the effect types registered, HLSL files in an in-memory archive,
+// A demo on a device of the effect tests' own, with the repository's resource and effect
+// types registered, HLSL files in an in-memory archive,
 // graphs loaded from inline "graph" elements, and back-buffer read-back.
 #pragma once
 

@@ -4,7 +4,10 @@
 #include "Compositing/NodeOutput.h"
 #include "LogCapture.h"
 #include "windows/DeviceFixture.h"
+#include "repository/Resources/BufferFactory.h"
+#include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +34,9 @@ struct Shared
         demo->archive = &archive;
         demo->RegisterResourceFactory(&TextureFactory::instance);
         demo->RegisterResourceFactory(&EffectFactory::instance);
+        demo->RegisterResourceFactory(&ComputeShaderFactory::instance);
+        demo->RegisterResourceFactory(&ShaderResourceFactory::instance);
+        demo->RegisterResourceFactory(&BufferFactory::instance);
 
         ready = window.StartSystem(demo->system);
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 struct HWND__;
+struct ID3D11Buffer;
 struct ID3D11Texture2D;
 
 namespace Brivet::Graphics
@@ -44,6 +45,9 @@ public:
 // through a staging copy; empty when texture is null or the copy could not be made.
 std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture);
 std::vector<uint32_t> ReadBackBuffer(Brivet::Graphics::System& system);
+// A buffer's contents as 32-bit floats (bytes beyond the last whole float dropped), through
+// a staging copy; empty when buffer is null or the copy could not be made.
+std::vector<float> ReadFloats(Brivet::Graphics::System& system, ID3D11Buffer* buffer);
 
 // Registers an environment that calls shutdown after the last test, while the runtime is
 // whole (static destructors run too late for the device).

@@ -1,0 +1,21 @@
+// The dispatch shared by the compute effects: the counter bound as "gCounter" and the
+// output as "gOutput" at the bind points the compute stage reflects, the stage dispatched
+// over the output's thread counts, both unbound again.
+#pragma once
+
+namespace Brivet::Graphics
+{
+class ComputeShader;
+class IComputable;
+}
+
+namespace ComputePass
+{
+// Binds the counter's view at "gCounter" when the shader declares it (thread counts then
+// 1 × 1 × 1), then the output's at "gOutput" when it declares that (thread counts then
+// the output's width, height and depth); dispatches (no groups when it declares neither);
+// unbinds "gOutput", then "gCounter", leaving the thread counts at 0. Nothing without a
+// shader.
+void Run(Brivet::Graphics::ComputeShader* shader, Brivet::Graphics::IComputable* counter,
+         Brivet::Graphics::IComputable* output);
+} // namespace ComputePass
