@@ -4,11 +4,20 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/Camera3DFactory.h"
+#include "repository/Effects/CameraModFactory.h"
+#include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/ComputedBufferFactory.h"
+#include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
+#include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/Shape3DFactory.h"
+#include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/BufferFactory.h"
 #include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
@@ -26,6 +35,7 @@ using Assets::Resource::IResourceFactory;
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
+    &RenderChunkFactory::instance,
     &ComputeShaderFactory::instance,
     &ShaderResourceFactory::instance,
     &BufferFactory::instance,
@@ -41,6 +51,14 @@ IResourceFactory* const resourceFactories[] = {
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
+    &Renderer3DFactory::instance,
+    &Transform3DFactory::instance,
+    &Merge3DFactory::instance,
+    &Duplicate3DFactory::instance,
+    &Shape3DFactory::instance,
+    &Camera3DFactory::instance,
+    &CameraShakeFactory::instance,
+    &CameraModFactory::instance,
     &ComputedBufferFactory::instance,
 };
 } // namespace

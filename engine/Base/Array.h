@@ -65,6 +65,13 @@ public:
         return data[count++];
     }
 
+    // Count 0, the block and its capacity kept for the next appends. Elements of types
+    // with a constructor stay constructed in the block until they are overwritten.
+    void Empty()
+    {
+        count = 0;
+    }
+
     // Reallocates to exactly newCapacity (never below the count).
     void Reserve(uint32_t newCapacity)
     {

@@ -206,7 +206,7 @@ void Layer2D::Render(const Brivet::RenderContext& context)
             if (!reportedNoTarget)
                 Log::Warning("[Layer2D] '%s': pass %u has no render target to draw into", name.GetText(), i);
             reportedNoTarget = true;
-            shader->currentPass = Effect::NoPass;
+            shader->EndPass();
             continue;
         }
 
@@ -220,6 +220,6 @@ void Layer2D::Render(const Brivet::RenderContext& context)
         if (program)
             UploadConstants(program);
         device->Draw(VertexCount, 0);
-        shader->currentPass = Effect::NoPass;
+        shader->EndPass();
     }
 }

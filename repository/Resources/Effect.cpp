@@ -460,6 +460,8 @@ void Effect::BeginPass(uint32_t passIndex)
 void Effect::EndPass()
 {
     currentPass = NoPass;
+    // Beyond no current pass: a file shared by several effects would otherwise hand one
+    // user's variation switches to the next, which never set them.
     currentVariation = 0;
 }
 

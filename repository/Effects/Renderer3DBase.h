@@ -1,0 +1,125 @@
+// The 3D renderers' shared part: turns the render chunk bound to "Input 1" into a sorted
+// list of draw commands (one per entry and pass, and per shadow-casting light and cube
+// face for the shadow passes), culls entries wholly behind the viewer, sends the camera
+// constants only when the pass, effect or pass kind changes, and draws.
+//
+// T is the output resource type. Each renderer provides, as specialisations of the
+// members marked "per T" below, its output type name, the pass kinds it draws, its
+// aspect ratio, its PrepareCommand and its Render, in its own .cpp, which includes
+// Renderer3DBaseImpl.h and instantiates the template for T.
+#pragma once
+
+#include "Assets/Effect/IEffect.h"
+#include "Base/Array.h"
+#include "Rendering/D3DX10Math.h"
+#include "repository/Resources/EffectMetadata.h"
+#include "repository/Resources/ReflectedShaderState.h"
+#include "repository/Resources/RenderChunk.h"
+
+#include <cstdint>
+
+class Effect;
+class GBuffer;
+
+namespace Brivet::Graphics
+{
+class DepthStencil;
+class Program;
+}
+
+template <typename T>
+class Renderer3DBase : public Brivet::Assets::Effect::IEffect
+{
+public:
+    static constexpr uint32_t None = 0xFFFFFFFF;
+
+    // The pass kinds of an effect pass.
+    enum Kind : uint32_t
+    {
+        KindNormal = EffectMetadata::Pass::KindNormal,
+        KindShadowCube = EffectMetadata::Pass::KindShadowCube, // "shadowcube"
+        KindShadow = EffectMetadata::Pass::KindShadow, // "shadow"
+        KindTransparent = EffectMetadata::Pass::KindTransparent, // "transparent"
+    };
+
+    // One draw of one entry with one pass. A plain record.
+    struct Command
+    {
+        uint32_t pass;
+        Effect* effect;
+        ReflectedShaderState* state;
+        RenderChunk::Entry* entry;
+        uint32_t entryIndex; // the entry's index in the chunk, sent as "nObjectID"
+        uint32_t kind; // Kind
+        uint32_t light; // shadow record index; None for normal and transparent commands
+        uint32_t face; // cube face 0 to 5 of "shadowcube" commands; None otherwise
+    };
+
+    // Stands before the first command and after the last.
+    static constexpr Command NoCommand() { return Command{None, nullptr, nullptr, nullptr, None, None, None, None}; }
+
+    explicit Renderer3DBase(Brivet::Demo* demo);
+    // Frees the command list; the default shader state goes with the object.
+    ~Renderer3DBase() override;
+
+    // Output type name, the cube-face projection, the first declaration pass; true.
+    bool Initialize() override;
+    // "Inherit camera from GBuffer", then the inputs "Default Shader", "Existing GBuffer"
+    // and "Input 1", then the default shader's listed constants and resources.
+    void OnInputsChanged() override;
+    void OnInputsResolved() override; // the chunk bound to "Input 1"
+    void OnParameterChanged(Brivet::Parameters::IParameter* parameter) override; // sets changed
+    void OnResize() override; // resolves the default shader's resources again
+    // Keeps resource as the output when it is of the renderer's output type; otherwise
+    // the renderer has no output (and draws nothing).
+    void SetOutput(Brivet::Assets::Resource::IResource* resource) override;
+    Brivet::Assets::Resource::IResource* GetOutput() override;
+    void Render(const Brivet::RenderContext& context) override; // per T
+
+    // Draws the command list in order.
+    virtual void RenderCommands();
+
+    // Rebuilds and sorts the command list from the chunk; nothing without a chunk or a
+    // default shader with passes.
+    void BuildCommands();
+    // qsort order: pass, light, face, effect, entry index.
+    static int CompareCommands(const void* a, const void* b);
+    // Switches pass and resources between two commands and sends the camera constants
+    // when the pass, effect or kind changed; true when it sent them. Per T.
+    bool PrepareCommand(const Command& previous, const Command& current);
+    // Takes the chunk's (or the existing G-buffer's) camera and computes the projection;
+    // a chunk without camera keeps the last frame's matrices. used, when given, receives
+    // the block with the projection the renderer uses; false when no camera was taken.
+    bool UpdateCamera(const Brivet::RenderContext& context, RenderChunk::CameraBlock* used = nullptr);
+
+    // Per T.
+    static const char* OutputTypeName(); // "texture", "gbuffer", "cubetexture"
+    static bool DrawsKind(uint32_t kind); // the pass kinds this renderer serves
+    float OutputAspectRatio() const; // width over height of the output
+
+    // Sets or clears the effect's "SKINNING_ENABLED" bit from the entry's bone count.
+    static void SetSkinningBit(Effect* effect, const RenderChunk::Entry& entry);
+    // Every variation program of the pass (2^V of them), or null.
+    static Brivet::Graphics::Program** PassPrograms(Effect* effect, uint32_t pass);
+
+    T* output; // borrowed; set by SetOutput
+    GBuffer* existingGBuffer; // borrowed: the resource bound to "Existing GBuffer"
+    Brivet::Parameters::Parameter<bool>* inheritCamera; // "Inherit camera from GBuffer"
+    Effect* defaultShader; // borrowed: the resource bound to "Default Shader"
+    ReflectedShaderState defaultShaderState;
+    RenderChunk* chunk; // borrowed: the resource bound to "Input 1"
+    float aspectRatio;
+    Brivet::Base::Array<Command> commands; // rebuilt every frame, capacity kept
+    D3DXMATRIX view; // row-major, row vectors, as D3DX uses them
+    D3DXMATRIX previousView;
+    D3DXMATRIX projection;
+    D3DXVECTOR4 cameraPosition;
+    D3DXMATRIX cubeFaceProjection; // π/2, aspect 1, 0.1 to 25000: the shadow-cube faces
+
+protected:
+    // The existing G-buffer's pieces: its depth target (depth-tests the entries), its
+    // camera block and its layers bound by name as shader resources.
+    Brivet::Graphics::DepthStencil* ExistingDepth() const;
+    const RenderChunk::CameraBlock* ExistingCamera() const;
+    void BindExistingLayers(Effect* effect, uint32_t pass) const;
+};
