@@ -8,9 +8,11 @@
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/ComputedBufferFactory.h"
+#include "repository/Effects/ComputedGeometry3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/ProceduralGeometry3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
@@ -59,6 +61,8 @@ IEffectFactory* const effectFactories[] = {
     &Camera3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
+    &ComputedGeometry3DFactory::instance,
+    &ProceduralGeometry3DFactory::instance,
     &ComputedBufferFactory::instance,
 };
 } // namespace
