@@ -1,11 +1,13 @@
 """Compute passes end to end: a ComputedBuffer fills a float buffer from a compute shader
 of the archive and a Layer2D shader reads it back as the colours of four stripes; a
-compute shader that does not compile ends the load with the compiler's line, the node
-failure chain and -1."""
+ComputedGeometry3D square and a ProceduralGeometry3D square whose "TriangleCount" steps
+through 1, 2 and 0 stand where a Renderer3D's projection puts them; a compute shader that
+does not compile ends the load with the compiler's line, the node failure chain and -1."""
 
 import os
 
 import e2e
+from test_example import Screenshot, Shooter, loud_span
 from test_startup import WINE_LOADING_SHADER, description, make_ogg, pixels
 
 # Twelve floats, three per stripe: stripe s is (s / 3, 1 - s / 3, 0.5). "fPulse" is
@@ -125,6 +127,174 @@ class Compute(e2e.BrivetTestCase):
         for line in chain:
             self.assertIn(line, box, result)
         self.assertEqual([box.index(line) for line in chain], sorted(box.index(line) for line in chain), box)
+
+
+# -- 3D --------------------------------------------------------------------------------
+# Camera at (0, 0, -5) looking along +z with a horizontal field of view of 90 degrees on a
+# 16:9 picture. The computed square spans x from -3 to -1, the procedural one x from 1 to
+# 3, both y from -1 to 1 at z = 0.
+SECONDS = 12.0
+COMPUTED_COLOUR = (51, 204, 102)  # 0.2; 0.8; 0.4
+PROCEDURAL_COLOUR = (204, 102, 51)  # 0.8; 0.4; 0.2
+
+# Four columns of two triangles, one thread per column, 16 floats per vertex. Every stored
+# value is computed (from the thread id or a constant): Wine's translation cannot store a
+# literal into a typed buffer.
+SQUARES_SHADER = "\r\n".join([
+    "/*",
+    "<metadata><input>fPulse</input></metadata>",
+    "*/",
+    "cbuffer constants { float3 v3ThreadSizes; float fPulse; };",
+    "RWBuffer<float> gOutput;",
+    "void Vertex(uint index, float x, float y)",
+    "{",
+    "    gOutput[index * 16 + 0] = x;",
+    "    gOutput[index * 16 + 1] = y;",
+    "    gOutput[index * 16 + 2] = fPulse * 0.001;",
+    "}",
+    "[numthreads(1, 1, 1)]",
+    "void main(uint3 id : SV_DispatchThreadID)",
+    "{",
+    "    float x0 = -3.0 + 0.5 * id.x;",
+    "    float x1 = x0 + 0.5;",
+    "    float top = 1.0 + id.y;",
+    "    float bottom = -1.0 - id.y;",
+    "    uint v = id.x * 6;",
+    "    Vertex(v + 0, x0, bottom); Vertex(v + 1, x0, top); Vertex(v + 2, x1, bottom);",
+    "    Vertex(v + 3, x1, bottom); Vertex(v + 4, x0, top); Vertex(v + 5, x1, top);",
+    "}",
+])
+
+MESH_HEAD = [
+    "cbuffer constants { float4x4 matWorld; float4x4 matView; float4x4 matProjection; float4 v4Colour; };",
+    "struct VS_OUTPUT { float4 Pos : SV_POSITION; };",
+    "float4 Place(float3 p) { return mul(matProjection, mul(matView, mul(matWorld, float4(p, 1)))); }",
+    "float4 ps_main(VS_OUTPUT In) : SV_TARGET { return v4Colour; }",
+]
+
+
+def mesh_shader(inputs, vertex_stage):
+    return "\r\n".join([
+        "/*", "<metadata>", inputs,
+        '<passes><pass name="main" vs="vs_main" ps="ps_main"><rasterizer cullMode="none"/></pass></passes>',
+        "</metadata>", "*/"] + MESH_HEAD + vertex_stage)
+
+
+MATERIAL_SHADER = mesh_shader("<input>v4Colour</input>", [
+    "VS_OUTPUT vs_main(float3 Pos : POSITION) { VS_OUTPUT Out; Out.Pos = Place(Pos); return Out; }"])
+DEFAULT_SHADER = mesh_shader("", [
+    "VS_OUTPUT vs_main(float3 Pos : POSITION) { VS_OUTPUT Out; Out.Pos = Place(Pos); return Out; }"]
+).replace("return v4Colour;", "return float4(1, 0, 1, 1);")
+# Triangle 0 is the square's lower-left half, triangle 1 its upper-right half.
+PROCEDURAL_SHADER = mesh_shader("<input>v4Colour</input>", [
+    "VS_OUTPUT vs_main(uint id : SV_VertexID)",
+    "{",
+    "    uint t = id / 3;",
+    "    uint c = id % 3;",
+    "    float x = t == 0 ? (c == 2 ? 1.0 : -1.0) : (c == 1 ? -1.0 : 1.0);",
+    "    float y = t == 0 ? (c == 1 ? 1.0 : -1.0) : (c == 0 ? -1.0 : 1.0);",
+    "    VS_OUTPUT Out; Out.Pos = Place(float3(x + 2.0, y, 0)); return Out;",
+    "}"])
+
+
+def constant(name, value):
+    return f'<parameter name="{name}"><value type="constant"><constant value="{value}"/></value></parameter>'
+
+
+def steps(name, values, length):
+    keys = "".join(f'<key time="{i * length}" interpolation="hold" value="{v}"/>' for i, v in enumerate(values))
+    return (f'<parameter name="{name}"><value type="spline"><clip start="0" length="{len(values) * length}">'
+            f'{keys}</clip></value></parameter>')
+
+
+def geometry_graph():
+    return ('<compositing><graph name="geometry">'
+            '<node id="1" type="resource" name="squares"><file type="computeShader" path="squares.csh"/></node>'
+            '<node id="2" type="resource" name="material"><file type="effect" path="material.fx"/></node>'
+            '<node id="3" type="resource" name="procedural"><file type="effect" path="procedural.fx"/></node>'
+            '<node id="4" type="resource" name="default"><file type="effect" path="default.fx"/></node>'
+            '<node id="101" type="effect" name="computed"><effect type="ComputedGeometry3D">'
+            + constant("Triangle Count", 8) + constant("Thread X", 4) + constant("Thread Y", 1)
+            + constant("Thread Z", 1) + constant("v4Colour", "0.2; 0.8; 0.4; 1") + PULSE.replace("100", "12")
+            + '</effect></node>'
+            '<node id="102" type="effect" name="procedural"><effect type="ProceduralGeometry3D">'
+            + steps("TriangleCount", [1, 2, 0], SECONDS / 3) + constant("v4Colour", "0.8; 0.4; 0.2; 1")
+            + '</effect></node>'
+            '<node id="103" type="effect" name="camera"><effect type="Camera3D">'
+            + constant("Enabled", "true") + constant("Position", "0; 0; -5") + '</effect></node>'
+            '<node id="104" type="effect" name="merge"><effect type="Merge3D"/></node>'
+            '<node id="105" type="effect" name="renderer"><effect type="Renderer3D"/></node>'
+            '<node id="999" type="output" name="screen"><output aspectRatio="16:9"/></node>'
+            '<connection source="1" target="101" slot="Compute Shader"/>'
+            '<connection source="2" target="101" slot="Material Shader"/>'
+            '<connection source="3" target="102" slot="Shader"/>'
+            '<connection source="101" target="104" slot="Input 1"/>'
+            '<connection source="102" target="104" slot="Input 2"/>'
+            '<connection source="103" target="104" slot="Input 3"/>'
+            '<connection source="4" target="105" slot="Default Shader"/>'
+            '<connection source="104" target="105" slot="Input 1"/>'
+            '<connection source="105" target="999"/></graph></compositing>')
+
+
+def picture(x, y):
+    """(u, v) of a world point at z = 0: u from the left, v from the bottom."""
+    return ((x / 5.0 + 1.0) / 2.0, (y / 5.0 * 16.0 / 9.0 + 1.0) / 2.0)
+
+
+def near(rgb, expected, tolerance=8):
+    return all(abs(a - b) <= tolerance for a, b in zip(rgb, expected))
+
+
+class ComputedGeometry(e2e.BrivetTestCase):
+    def test_computed_and_procedural_triangles_stand_where_projected(self):
+        if os.environ.get("BRIVET_HLSL") == "wine":
+            self.skipTest("needs the fuller HLSL compiler: this run uses Wine's own (BRIVET_HLSL=wine), "
+                          "which compiles no compute shader with read-write resources")
+        source = os.path.join(self.scratch, "source")
+        os.makedirs(source, exist_ok=True)
+        make_ogg(os.path.join(source, "music.ogg"), SECONDS)
+        files = {"bar.fx": WINE_LOADING_SHADER, "squares.csh": SQUARES_SHADER, "material.fx": MATERIAL_SHADER,
+                 "procedural.fx": PROCEDURAL_SHADER, "default.fx": DEFAULT_SHADER}
+        for name, content in files.items():
+            with open(os.path.join(source, name), "w") as f:
+                f.write(content)
+        with open(os.path.join(source, "brivet.xml"), "w") as f:
+            f.write(description(loading_shader="bar.fx", clips=["music.ogg"], extra=geometry_graph()))
+        e2e.pack(source, os.path.join(self.workdir, "geometry.vqz"))
+
+        shooter = Shooter(self.out_dir, SECONDS + 30.0)
+        shooter.start()
+        try:
+            result = self.run_brivet(timeout=SECONDS + 60.0, answer_dialog="Return", record_audio=True)
+        finally:
+            shooter.stop.set()
+            shooter.join()
+        self.assertEqual(result.exit_code, 0, result)
+        self.assertEqual(result.boxes, [], result)
+        start, _, _ = loud_span(result.audio_wav)
+        self.assertIsNotNone(start, "the recording is silent")
+        shots = [(when - start, length, path) for when, length, path in shooter.shots]
+
+        computed = [picture(-2.0, 0.0), picture(-2.9, -0.9), picture(-1.1, 0.9), picture(-2.6, 0.8)]
+        lower_left = picture(1.5, -0.5)  # procedural triangle 0
+        upper_right = picture(2.5, 0.5)  # procedural triangle 1
+        empty = [picture(0.0, 0.0), picture(-2.0, 1.3), picture(2.0, -1.3), picture(-3.3, 0.0)]
+        # (demo seconds, procedural triangles shown)
+        for middle, triangles in [(2.0, 1), (6.0, 2), (10.0, 0)]:
+            when, length, path = min(shots, key=lambda shot: abs(shot[0] - middle) + shot[1])
+            self.assertLess(abs(when - middle), 1.5, f"no screenshot near {middle} s of the demo: {shots}")
+            shot = Screenshot(path)
+            label = f"at {when:.2f} s"
+            for u, v in computed:
+                rgb = tuple(shot.at(u, v))
+                self.assertTrue(near(rgb, COMPUTED_COLOUR), f"computed square {label}: {rgb} at ({u:.3f}, {v:.3f})")
+            for (u, v), shown in [(lower_left, triangles >= 1), (upper_right, triangles >= 2)]:
+                rgb = tuple(shot.at(u, v))
+                wanted = PROCEDURAL_COLOUR if shown else (0, 0, 0)
+                self.assertTrue(near(rgb, wanted), f"procedural square {label}: {rgb} at ({u:.3f}, {v:.3f})")
+            for u, v in empty:
+                rgb = tuple(shot.at(u, v))
+                self.assertTrue(near(rgb, (0, 0, 0)), f"{label}: {rgb} at ({u:.3f}, {v:.3f})")
 
 
 if __name__ == "__main__":
