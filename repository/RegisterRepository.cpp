@@ -10,16 +10,19 @@
 #include "repository/Effects/ComputedBufferFactory.h"
 #include "repository/Effects/ComputedGeometry3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
+#include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
 #include "repository/Effects/ProceduralGeometry3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/BufferFactory.h"
 #include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
@@ -37,6 +40,7 @@ using Assets::Resource::IResourceFactory;
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
+    &SceneFactory::instance,
     &RenderChunkFactory::instance,
     &ComputeShaderFactory::instance,
     &ShaderResourceFactory::instance,
@@ -54,6 +58,7 @@ IResourceFactory* const resourceFactories[] = {
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
     &Renderer3DFactory::instance,
+    &Scene3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,
@@ -61,6 +66,7 @@ IEffectFactory* const effectFactories[] = {
     &Camera3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
+    &Instancer3DFactory::instance,
     &ComputedGeometry3DFactory::instance,
     &ProceduralGeometry3DFactory::instance,
     &ComputedBufferFactory::instance,

@@ -7,6 +7,7 @@
 #include "repository/Resources/BufferFactory.h"
 #include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
@@ -34,6 +35,7 @@ struct Shared
         demo->archive = &archive;
         demo->RegisterResourceFactory(&TextureFactory::instance);
         demo->RegisterResourceFactory(&EffectFactory::instance);
+        demo->RegisterResourceFactory(&SceneFactory::instance);
         demo->RegisterResourceFactory(&ComputeShaderFactory::instance);
         demo->RegisterResourceFactory(&ShaderResourceFactory::instance);
         demo->RegisterResourceFactory(&BufferFactory::instance);
