@@ -13,6 +13,7 @@
 #include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/MeshToShaderResourceFactory.h"
 #include "repository/Effects/ProceduralGeometry3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
 #include "repository/Effects/Scene3DFactory.h"
@@ -69,6 +70,7 @@ IEffectFactory* const effectFactories[] = {
     &Instancer3DFactory::instance,
     &ComputedGeometry3DFactory::instance,
     &ProceduralGeometry3DFactory::instance,
+    &MeshToShaderResourceFactory::instance,
     &ComputedBufferFactory::instance,
 };
 } // namespace

@@ -1,8 +1,10 @@
 """Compute passes end to end: a ComputedBuffer fills a float buffer from a compute shader
 of the archive and a Layer2D shader reads it back as the colours of four stripes; a
 ComputedGeometry3D square and a ProceduralGeometry3D square whose "TriangleCount" steps
-through 1, 2 and 0 stand where a Renderer3D's projection puts them; a compute shader that
-does not compile ends the load with the compiler's line, the node failure chain and -1."""
+through 1, 2 and 0 stand where a Renderer3D's projection puts them; a MeshToShaderResource
+hands a scene mesh's vertices to a Layer2D shader, which shows them as a colour; a compute
+shader that does not compile ends the load with the compiler's line, the node failure
+chain and -1."""
 
 import os
 
@@ -295,6 +297,74 @@ class ComputedGeometry(e2e.BrivetTestCase):
             for u, v in empty:
                 rgb = tuple(shot.at(u, v))
                 self.assertTrue(near(rgb, (0, 0, 0)), f"{label}: {rgb} at ({u:.3f}, {v:.3f})")
+
+
+# -- mesh data --------------------------------------------------------------------------
+# One triangle whose vertices all have x = 0.2, y from 0.6 and z from 0: the layer shows
+# x, y and the z of the first vertex as its colour, read from the raw vertex buffer.
+MESH_OBJ = "v 0.2 0.6 0\nv 0.2 0.6 0\nv 0.2 0.6 0\nf 1 2 3\n"
+MESH_LAYER = "\r\n".join([
+    "/*",
+    "<metadata>",
+    "<input>rawVertices</input><input>fPulse</input>",
+    '<passes><pass name="main" vs="vs_main" ps="ps_main"/></passes>',
+    "</metadata>",
+    "*/",
+    "cbuffer constants { float fPulse; };",
+    "ByteAddressBuffer rawVertices;",
+    "struct VS_INPUT { float3 Pos : POSITION; float2 Tex : TEXCOORD; };",
+    "struct VS_OUTPUT { float4 Pos : SV_POSITION; float2 Tex : TEXCOORD0; };",
+    "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out; Out.Pos = float4(In.Pos, 1); Out.Tex = In.Tex; return Out; }",
+    "float4 ps_main(VS_OUTPUT In) : SV_TARGET {",
+    "  float3 p = asfloat(rawVertices.Load3(0));",
+    "  if (fPulse < -1.0) p = float3(0, 0, 0);",
+    "  return float4(p.x, p.y, p.z + 0.4, 1);",
+    "}",
+])
+
+
+def mesh_graph():
+    return ('<compositing><graph name="mesh">'
+            '<node id="1" type="resource" name="scene"><file type="scene" path="mesh.obj"/></node>'
+            '<node id="2" type="resource" name="layer shader"><file type="effect" path="mesh.fx"/></node>'
+            '<node id="101" type="effect" name="vertices"><effect type="MeshToShaderResource"/></node>'
+            f'<node id="102" type="effect" name="layer"><effect type="Layer2D">{PULSE}</effect></node>'
+            '<node id="999" type="output" name="screen"><output aspectRatio="16:9"/></node>'
+            '<connection source="1" target="101" slot="Scene"/>'
+            '<connection source="2" target="102" slot="Shader"/>'
+            '<connection source="101" target="102" slot="rawVertices"/>'
+            '<connection source="102" target="999"/></graph></compositing>')
+
+
+class MeshData(e2e.BrivetTestCase):
+    def test_mesh_vertices_reach_a_layer_shader(self):
+        if os.environ.get("BRIVET_HLSL") == "wine":
+            self.skipTest("needs the fuller HLSL compiler: this run uses Wine's own (BRIVET_HLSL=wine), "
+                          "which does not read byte-address buffers")
+        source = os.path.join(self.scratch, "source")
+        os.makedirs(source, exist_ok=True)
+        make_ogg(os.path.join(source, "music.ogg"), 4)
+        files = {"bar.fx": WINE_LOADING_SHADER, "mesh.obj": MESH_OBJ, "mesh.fx": MESH_LAYER}
+        for name, content in files.items():
+            with open(os.path.join(source, name), "w") as f:
+                f.write(content)
+        with open(os.path.join(source, "brivet.xml"), "w") as f:
+            f.write(description(loading_shader="bar.fx", clips=["music.ogg"], extra=mesh_graph()))
+        e2e.pack(source, os.path.join(self.workdir, "mesh.vqz"))
+
+        result = self.run_brivet(timeout=90, answer_dialog="Return",
+                                 screenshot_at=[3.0 + 0.5 * i for i in range(8)])
+        self.assertEqual(result.exit_code, 0, result)
+        self.assertEqual(result.boxes, [], result)
+        expected = (51, 153, 102)  # 0.2, 0.6, 0 + 0.4
+
+        def centre(png):
+            width, height, _ = pixels(png, [(0, 0)])
+            return pixels(png, [(width // 2, height // 2)])[2][0]
+
+        seen = [centre(png) for png in result.screenshots]
+        self.assertTrue([c for c in seen if all(abs(a - w) <= 3 for a, w in zip(c, expected))],
+                        f"no screenshot shows the vertex as {expected}: {seen}")
 
 
 if __name__ == "__main__":
