@@ -7,10 +7,18 @@ namespace Brivet::Graphics
 {
 class ComputeShader;
 class IComputable;
-}
+} // namespace Brivet::Graphics
+
+#include <cstdint>
 
 namespace ComputePass
 {
+// A thread count parameter's value as run: 0 and below count as 1.
+inline uint32_t ThreadCount(int value)
+{
+    return value < 1 ? 1u : (uint32_t)value;
+}
+
 // Binds the counter's view at "gCounter" when the shader declares it (thread counts then
 // 1 × 1 × 1), then the output's at "gOutput" when it declares that (thread counts then
 // the output's width, height and depth); dispatches (no groups when it declares neither);

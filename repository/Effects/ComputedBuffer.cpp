@@ -15,14 +15,6 @@
 using Brivet::Base::StaticString;
 using Brivet::Base::String;
 
-namespace
-{
-uint32_t AtLeastOne(int value)
-{
-    return value < 1 ? 1u : (uint32_t)value;
-}
-} // namespace
-
 ComputedBuffer::ComputedBuffer(Brivet::Demo* demo)
     : IEffect(demo), output(nullptr), computeShader(nullptr), enabled(nullptr), threadX(nullptr), threadY(nullptr),
       threadZ(nullptr)
@@ -42,8 +34,8 @@ void ComputedBuffer::OnInputsChanged()
 {
     Input* input = nullptr;
     // The graph binds only resources of the input's type: a bound "Compute Shader" is one.
-    computeShader = inputs.Find(StaticString<64>("Compute Shader"), &input) ? static_cast<ComputeShader*>(input->bound)
-                                                                             : nullptr;
+    computeShader =
+        inputs.Find(StaticString<64>("Compute Shader"), &input) ? static_cast<ComputeShader*>(input->bound) : nullptr;
     RetireInputs();
     RetireParameters();
     enabled = AddParameter<bool>(StaticString<64>("Enabled"), true);
@@ -77,8 +69,9 @@ void ComputedBuffer::Render(const Brivet::RenderContext& context)
         return;
 
     // The threads to run; the buffer's size does not change
-    output->SetComputeSize(AtLeastOne(threadX->GetValue(t)), AtLeastOne(threadY->GetValue(t)),
-                           AtLeastOne(threadZ->GetValue(t)));
+    output->SetComputeSize(ComputePass::ThreadCount(threadX->GetValue(t)),
+                           ComputePass::ThreadCount(threadY->GetValue(t)),
+                           ComputePass::ThreadCount(threadZ->GetValue(t)));
 
     // Parameters and inputs
     shaderState.UpdateCompute(stage, t);

@@ -32,7 +32,7 @@ public:
     const ReflectedShaderState& GetShaderState() const { return shaderState; }
 
 private:
-    Buffer* output; // borrowed
+    Buffer* output;               // borrowed
     ComputeShader* computeShader; // borrowed: the resource bound to "Compute Shader"
     Brivet::Parameters::Parameter<bool>* enabled;
     Brivet::Parameters::Parameter<int>* threadX;

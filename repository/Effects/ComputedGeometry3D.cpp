@@ -9,6 +9,7 @@
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
 #include "repository/Effects/ComputePass.h"
+#include "repository/Effects/Shape3D.h"
 #include "repository/Resources/ComputeShader.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/RenderChunk.h"
@@ -22,21 +23,6 @@ using Brivet::Utility::SafeRelease;
 
 namespace
 {
-// The mesh vertex: position, normal, tangent, binormal, two texture coordinates.
-const D3D11_INPUT_ELEMENT_DESC MeshLayout[] = {
-    {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
-    {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
-    {"TANGENT", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 24, D3D11_INPUT_PER_VERTEX_DATA, 0},
-    {"BINORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 36, D3D11_INPUT_PER_VERTEX_DATA, 0},
-    {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 48, D3D11_INPUT_PER_VERTEX_DATA, 0},
-    {"TEXCOORD", 1, DXGI_FORMAT_R32G32_FLOAT, 0, 56, D3D11_INPUT_PER_VERTEX_DATA, 0},
-};
-
-uint32_t AtLeastOne(int value)
-{
-    return value < 1 ? 1u : (uint32_t)value;
-}
-
 Brivet::Graphics::System* SystemOf(Brivet::Demo* demo)
 {
     return demo ? &demo->system : nullptr;
@@ -47,7 +33,7 @@ Brivet::Graphics::System* SystemOf(Brivet::Demo* demo)
 // Output wrapper
 
 ComputedGeometry3D::ComputedGeometryOutputWrapper::ComputedGeometryOutputWrapper(Brivet::Graphics::System* system,
-                                                                                  ComputedGeometry3D* owner)
+                                                                                 ComputedGeometry3D* owner)
     : system(system), owner(owner), triangleCount(0), vertexStride(VertexStride), vertexBuffer(nullptr), width(1),
       height(1), depth(1), view(nullptr)
 {
@@ -127,8 +113,11 @@ bool ComputedGeometry3D::ComputedGeometryRenderable::CreateInputLayout(Brivet::G
     ID3D11Device* device = system ? system->GetDevice() : nullptr;
     if (!device || !byteCode)
         return false;
-    const HRESULT hr = device->CreateInputLayout(MeshLayout, sizeof(MeshLayout) / sizeof(MeshLayout[0]),
-                                                 byteCode->GetBufferPointer(), byteCode->GetBufferSize(), &inputLayout);
+    // The mesh vertex: position, normal, tangent, binormal, two texture coordinates.
+    const D3D11_INPUT_ELEMENT_DESC* elements = nullptr;
+    const uint32_t count = Shape3D::PlaneGeometry::GetMeshElements(&elements);
+    const HRESULT hr = device->CreateInputLayout(elements, count, byteCode->GetBufferPointer(),
+                                                 byteCode->GetBufferSize(), &inputLayout);
     if (FAILED(hr))
     {
         Log::Error("[ComputedGeometry3D] CreateInputLayout failed: %08X", (unsigned)hr);
@@ -181,11 +170,10 @@ void ComputedGeometry3D::OnInputsChanged()
 {
     // The graph binds only resources of an input's type.
     Input* input = nullptr;
-    computeShader = inputs.Find(StaticString<64>("Compute Shader"), &input)
-                        ? static_cast<ComputeShader*>(input->bound)
-                        : nullptr;
-    Effect* material = inputs.Find(StaticString<64>("Material Shader"), &input) ? static_cast<Effect*>(input->bound)
-                                                                                  : nullptr;
+    computeShader =
+        inputs.Find(StaticString<64>("Compute Shader"), &input) ? static_cast<ComputeShader*>(input->bound) : nullptr;
+    Effect* material =
+        inputs.Find(StaticString<64>("Material Shader"), &input) ? static_cast<Effect*>(input->bound) : nullptr;
     // A layout is made against one vertex stage's signature: another shader needs its own.
     if (material != materialShader)
         renderable.ReleaseLayout();
@@ -238,9 +226,9 @@ void ComputedGeometry3D::Render(const Brivet::RenderContext& context)
     // Without a buffer there is nothing to write into or draw from.
     if (!wrapper.vertexBuffer || !wrapper.view)
         return;
-    wrapper.width = AtLeastOne(threadX->GetValue(t));
-    wrapper.height = AtLeastOne(threadY->GetValue(t));
-    wrapper.depth = AtLeastOne(threadZ->GetValue(t));
+    wrapper.width = ComputePass::ThreadCount(threadX->GetValue(t));
+    wrapper.height = ComputePass::ThreadCount(threadY->GetValue(t));
+    wrapper.depth = ComputePass::ThreadCount(threadZ->GetValue(t));
 
     // Parameters and inputs of the compute shader
     computeState.UpdateCompute(stage, t);

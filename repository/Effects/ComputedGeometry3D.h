@@ -77,7 +77,7 @@ public:
         Brivet::Graphics::VertexShader* shader; // not owned
         Brivet::Graphics::System* system;
         ComputedGeometryOutputWrapper* output; // set by Initialize
-        ID3D11InputLayout* inputLayout; // owned
+        ID3D11InputLayout* inputLayout;        // owned
     };
 
     explicit ComputedGeometry3D(Brivet::Demo* demo);
@@ -99,7 +99,7 @@ public:
 
 private:
     ComputeShader* computeShader; // borrowed: the resource bound to "Compute Shader"
-    Effect* materialShader; // borrowed: the resource bound to "Material Shader"
+    Effect* materialShader;       // borrowed: the resource bound to "Material Shader"
     Brivet::Parameters::Parameter<bool>* enabled;
     Brivet::Parameters::Parameter<int>* triangleCount;
     Brivet::Parameters::Parameter<int>* threadX;

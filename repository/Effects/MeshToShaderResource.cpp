@@ -38,8 +38,9 @@ void MeshToShaderResource::SetOutput(Brivet::Assets::Resource::IResource* resour
     StaticString<64> type;
     if (resource)
         resource->GetTypeName(type);
-    output = resource && type.GetHashLower() == shaderResourceType.GetHashLower() ? static_cast<ShaderResource*>(resource)
-                                                                                   : nullptr;
+    output = resource && type.GetHashLower() == shaderResourceType.GetHashLower()
+                 ? static_cast<ShaderResource*>(resource)
+                 : nullptr;
 }
 
 Brivet::Assets::Resource::IResource* MeshToShaderResource::GetOutput()

@@ -26,7 +26,7 @@ public:
 
 private:
     ShaderResource* output; // borrowed
-    Scene* scene; // borrowed: the resource bound to "Scene"
+    Scene* scene;           // borrowed: the resource bound to "Scene"
     Brivet::Parameters::Parameter<bool>* useIndexBuffer;
     Brivet::Parameters::Parameter<unsigned int>* meshIndex;
 };

@@ -37,8 +37,7 @@ void ProceduralGeometry3D::ProceduralGeometryRenderable::Draw()
         system->GetContext()->Draw(triangleCount * 3, 0);
 }
 
-bool ProceduralGeometry3D::ProceduralGeometryRenderable::CreateInputLayout(
-    Brivet::Graphics::VertexShader* vertexShader)
+bool ProceduralGeometry3D::ProceduralGeometryRenderable::CreateInputLayout(Brivet::Graphics::VertexShader* vertexShader)
 {
     shader = vertexShader;
     return true;
@@ -100,8 +99,8 @@ void ProceduralGeometry3D::Render(const Brivet::RenderContext& context)
     // 3 × count vertices would wrap in 32 bits and draw a few: nothing is drawn instead.
     if (count > MaxTriangleCount)
     {
-        Log::Warning("[ProceduralGeometry3D] '%s': %u triangles are more than the %u that can be drawn",
-                     name.GetText(), count, MaxTriangleCount);
+        Log::Warning("[ProceduralGeometry3D] '%s': %u triangles are more than the %u that can be drawn", name.GetText(),
+                     count, MaxTriangleCount);
         return;
     }
     renderable.triangleCount = count;

@@ -4,14 +4,9 @@
 #include "Compositing/Graph.h"
 #include "Demo.h"
 #include "Graphics/Shader.h"
-#include "Utility/Archive/IArchive.h"
-#include "Utility/Log.h"
 #include "repository/Resources/EffectMetadata.h"
 
 #include <cstring>
-#include <new>
-
-using Brivet::Utility::Log;
 
 ComputeShader::ComputeShader(Brivet::Compositing::Graph* graph)
     : IResource(graph, graph ? graph->demo : nullptr), shader(nullptr)
@@ -32,33 +27,10 @@ void ComputeShader::GetTypeName(Brivet::Base::StaticString<64>& type) const
 
 bool ComputeShader::Load(const char* path)
 {
-    Brivet::Utility::Archive::IArchive* archive = demo ? demo->archive : nullptr;
-    if (!archive || !path)
-    {
-        Log::Error("[effect] No archive to load '%s' from", path ? path : "");
-        return false;
-    }
-
-    // The whole entry, zero-terminated
-    const uint32_t size = archive->GetSize(path);
-    if (size == 0xFFFFFFFFu)
-    {
-        Log::Error("[effect] File not found: '%s'", path);
-        return false;
-    }
-    char* text = new (std::nothrow) char[(size_t)size + 1];
+    uint32_t size = 0;
+    char* text = ReadShaderSource(demo ? demo->archive : nullptr, path, &size);
     if (!text)
-    {
-        Log::Error("[effect] No memory for '%s' (%u bytes)", path, size);
         return false;
-    }
-    memset(text, 0, (size_t)size + 1);
-    if (!archive->Read(path, text, size))
-    {
-        Log::Error("[effect] Failed to read '%s'", path);
-        delete[] text;
-        return false;
-    }
 
     // The stage (the compiler logs its own failure)
     delete shader;

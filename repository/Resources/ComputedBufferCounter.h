@@ -15,7 +15,7 @@ class ComputedBufferCounter : public Brivet::Graphics::IComputable
 {
 public:
     explicit ComputedBufferCounter(Brivet::Graphics::System* system); // nothing created yet
-    virtual ~ComputedBufferCounter(); // Release
+    virtual ~ComputedBufferCounter();                                 // Release
 
     ID3D11Resource* GetResource() const override;
     ID3D11UnorderedAccessView* GetUnorderedAccessView() const override { return view; }

@@ -38,13 +38,13 @@ public:
     // checks them).
     enum : uint32_t
     {
-        BindTexture = 2,       // D3D_SIT_TEXTURE
+        BindTexture = 2,        // D3D_SIT_TEXTURE
         BindReadWriteTyped = 4, // D3D_SIT_UAV_RWTYPED
-        BindByteAddress = 7,   // D3D_SIT_BYTEADDRESS
-        DimensionBuffer = 1,   // D3D_SRV_DIMENSION_BUFFER
-        ClassScalar = 0,       // D3D_SVC_SCALAR
-        ClassVector = 1,       // D3D_SVC_VECTOR
-        TypeFloat = 3,         // D3D_SVT_FLOAT
+        BindByteAddress = 7,    // D3D_SIT_BYTEADDRESS
+        DimensionBuffer = 1,    // D3D_SRV_DIMENSION_BUFFER
+        ClassScalar = 0,        // D3D_SVC_SCALAR
+        ClassVector = 1,        // D3D_SVC_VECTOR
+        TypeFloat = 3,          // D3D_SVT_FLOAT
     };
 
     ShaderReflectionHostBase() = default;

@@ -14,7 +14,7 @@ public:
     ~ShaderResource() override;
 
     void GetTypeName(Brivet::Base::StaticString<64>& type) const override; // "shaderresource"
-    bool Load(const char* path) override; // false: the type has no files
+    bool Load(const char* path) override;                                  // false: the type has no files
 
     // The view, or null while no producer set one.
     virtual ID3D11ShaderResourceView* GetShaderResource();

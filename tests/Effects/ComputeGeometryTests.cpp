@@ -92,22 +92,6 @@ VS_OUTPUT vs_main(uint id : SV_VertexID)
 float4 ps_main(VS_OUTPUT In) : SV_TARGET { return v4Colour; }
 )";
 
-std::string Constant(const char* name, const std::string& value)
-{
-    return std::string("<parameter name=\"") + name + "\"><value type=\"constant\"><constant value=\"" + value +
-           "\"/></value></parameter>";
-}
-
-// A parameter holding each value for one second from 0 on.
-std::string Steps(const char* name, const std::vector<std::string>& values)
-{
-    std::string keys;
-    for (size_t i = 0; i < values.size(); ++i)
-        keys += "<key time=\"" + std::to_string(i) + "\" interpolation=\"hold\" value=\"" + values[i] + "\"/>";
-    return std::string("<parameter name=\"") + name + "\"><value type=\"spline\"><clip start=\"0\" length=\"" +
-           std::to_string(values.size()) + "\">" + keys + "</clip></value></parameter>";
-}
-
 // Files 1 (compute shader) and 2 (material, connected when material is set), the
 // renderer's magenta default shader (3), the producer (101) feeding a Renderer3D (102)
 // into a square output.
@@ -170,9 +154,10 @@ TEST_F(ComputeGeometryTest, ComputedTrianglesAreDrawnAndTheBufferFollowsTheCount
 {
     // 2 triangles, 1, 1, a count whose buffer would take more than 32 bits, 2 again, 4.
     const std::string producer = "<effect type=\"ComputedGeometry3D\">" +
-                                 Steps("Triangle Count", {"2", "1", "1", "22369622", "2", "4"}) +
-                                 Constant("Thread X", "2") + Constant("Thread Y", "0") + Constant("fSize", "0.5") +
-                                 Constant("v4Colour", "0.2; 0.8; 0.4; 1") + "</effect>";
+                                 SteppedParameter("Triangle Count", {"2", "1", "1", "22369622", "2", "4"}) +
+                                 ConstantParameter("Thread X", "2") + ConstantParameter("Thread Y", "0") +
+                                 ConstantParameter("fSize", "0.5") + ConstantParameter("v4Colour", "0.2; 0.8; 0.4; 1") +
+                                 "</effect>";
     auto graph = LoadGraph(GeometryGraph(producer, true));
     ASSERT_NE(graph, nullptr);
     auto* geometry = static_cast<ComputedGeometry3D*>(EffectOf(*graph, 101));
@@ -215,7 +200,8 @@ TEST_F(ComputeGeometryTest, ComputedTrianglesAreDrawnAndTheBufferFollowsTheCount
     EXPECT_EQ(wrapper.vertexBuffer, nullptr);
     EXPECT_EQ(ChunkOf(*graph)->entries.GetCount(), 0u);
     EXPECT_TRUE(SameColour(PixelAt(pixels, -0.3f, -0.3f), Black)) << ColourText(PixelAt(pixels, -0.3f, -0.3f));
-    const std::vector<float> counter = WindowsTest::ReadFloats(SharedDemo()->system, geometry->GetCounter().GetBuffer());
+    const std::vector<float> counter =
+        WindowsTest::ReadFloats(SharedDemo()->system, geometry->GetCounter().GetBuffer());
     uint32_t word = 0;
     ASSERT_EQ(counter.size(), 1u);
     memcpy(&word, counter.data(), 4);
@@ -237,8 +223,8 @@ TEST_F(ComputeGeometryTest, ComputedTrianglesAreDrawnAndTheBufferFollowsTheCount
 
 TEST_F(ComputeGeometryTest, WithoutMaterialShaderTheDefaultShaderDraws)
 {
-    const std::string producer = "<effect type=\"ComputedGeometry3D\">" + Constant("Triangle Count", "2") +
-                                 Constant("fSize", "0.5") + "</effect>";
+    const std::string producer = "<effect type=\"ComputedGeometry3D\">" + ConstantParameter("Triangle Count", "2") +
+                                 ConstantParameter("fSize", "0.5") + "</effect>";
     auto graph = LoadGraph(GeometryGraph(producer, false));
     ASSERT_NE(graph, nullptr);
     const std::vector<uint32_t> pixels = Frame(*graph, 0.0f);
@@ -251,8 +237,8 @@ TEST_F(ComputeGeometryTest, ProceduralTrianglesFollowTheirCount)
 {
     // Its shader on "Shader": the producer node with a file node of its own.
     const std::string producer = "<effect type=\"ProceduralGeometry3D\">" +
-                                 Steps("TriangleCount", {"1", "3", "0", "2"}) +
-                                 Constant("v4Colour", "0.2; 0.8; 0.4; 1") + "</effect>";
+                                 SteppedParameter("TriangleCount", {"1", "3", "0", "2"}) +
+                                 ConstantParameter("v4Colour", "0.2; 0.8; 0.4; 1") + "</effect>";
     std::string xml = GeometryGraph(producer, false);
     xml.replace(xml.find("<connection source=\"1\" target=\"101\" slot=\"Compute Shader\"/>"),
                 strlen("<connection source=\"1\" target=\"101\" slot=\"Compute Shader\"/>"),

@@ -32,16 +32,10 @@ using Brivet::Base::StaticString;
 
 namespace
 {
-std::string Constant(const char* name, const std::string& value)
-{
-    return std::string("<parameter name=\"") + name + "\"><value type=\"constant\"><constant value=\"" + value +
-           "\"/></value></parameter>";
-}
-
 std::string Threads(int x, int y, int z)
 {
-    return Constant("Thread X", std::to_string(x)) + Constant("Thread Y", std::to_string(y)) +
-           Constant("Thread Z", std::to_string(z));
+    return ConstantParameter("Thread X", std::to_string(x)) + ConstantParameter("Thread Y", std::to_string(y)) +
+           ConstantParameter("Thread Z", std::to_string(z));
 }
 
 // A compute node (101) on the compute shader file, with a buffer of size floats, and an
@@ -54,8 +48,7 @@ std::string ComputeGraph(const std::string& file, uint32_t size, const std::stri
            file +
            "\"/></node>"
            "<node id=\"101\" type=\"effect\" name=\"fill\"><effect type=\"ComputedBuffer\">" +
-           parameters + "</effect><resource><buffer size=\"" + std::to_string(size) +
-           "\"/></resource></node>" + extra +
+           parameters + "</effect><resource><buffer size=\"" + std::to_string(size) + "\"/></resource></node>" + extra +
            "<node id=\"999\" type=\"output\"><output aspectRatio=\"1:1\"/></node>"
            "<connection source=\"1\" target=\"101\" slot=\"Compute Shader\"/></graph>";
 }
@@ -99,17 +92,18 @@ protected:
 TEST_F(ComputedBufferTest, ComputedValuesReachALayerAsColours)
 {
     // Element i holds i / 63; the layer shows column x as (v, 1 - v, 0) with v of element x.
-    Archive().entries["ramp.csh"] = "/*\n<metadata><input>fGain</input></metadata>\n*/\n"
-                                    "cbuffer constants { float3 v3ThreadSizes; float fGain; };\n"
-                                    "RWBuffer<float> gOutput;\n"
-                                    "[numthreads(8, 1, 1)]\n"
-                                    "void main(uint3 id : SV_DispatchThreadID) { gOutput[id.x] = id.x / 63.0 * fGain; }\n";
-    Archive().entries["show.fx"] = LayerShader(
-        "<input>bufValues</input><passes><pass name=\"main\" vs=\"vs_main\" ps=\"ps_main\"/></passes>",
-        "Buffer<float> bufValues;\n"
-        "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
-        "  float v = bufValues[(uint)(In.Tex.x * 64.0)];\n"
-        "  return float4(v, 1.0 - v, 0, 1); }");
+    Archive().entries["ramp.csh"] =
+        "/*\n<metadata><input>fGain</input></metadata>\n*/\n"
+        "cbuffer constants { float3 v3ThreadSizes; float fGain; };\n"
+        "RWBuffer<float> gOutput;\n"
+        "[numthreads(8, 1, 1)]\n"
+        "void main(uint3 id : SV_DispatchThreadID) { gOutput[id.x] = id.x / 63.0 * fGain; }\n";
+    Archive().entries["show.fx"] =
+        LayerShader("<input>bufValues</input><passes><pass name=\"main\" vs=\"vs_main\" ps=\"ps_main\"/></passes>",
+                    "Buffer<float> bufValues;\n"
+                    "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
+                    "  float v = bufValues[(uint)(In.Tex.x * 64.0)];\n"
+                    "  return float4(v, 1.0 - v, 0, 1); }");
     const std::string layer = "<node id=\"2\" type=\"resource\" name=\"layer shader\"><file type=\"effect\" "
                               "path=\"show.fx\"/></node>"
                               "<node id=\"102\" type=\"effect\" name=\"show\"><effect type=\"Layer2D\"/></node>"
@@ -117,7 +111,7 @@ TEST_F(ComputedBufferTest, ComputedValuesReachALayerAsColours)
                               "<connection source=\"101\" target=\"102\" slot=\"bufValues\"/>"
                               "<connection source=\"101\" target=\"102\" slot=\"Material Shader\"/>"
                               "<connection source=\"102\" target=\"999\"/>";
-    auto graph = LoadGraph(ComputeGraph("ramp.csh", 64, Threads(64, 1, 1) + Constant("fGain", "1"), layer));
+    auto graph = LoadGraph(ComputeGraph("ramp.csh", 64, Threads(64, 1, 1) + ConstantParameter("fGain", "1"), layer));
     ASSERT_NE(graph, nullptr);
 
     IEffect* fill = EffectOf(*graph, 101);
@@ -201,25 +195,28 @@ TEST_F(ComputedBufferTest, CounterAloneRunsOneThreadAndNeitherNameRunsNone)
                                        "void main(uint3 id : SV_DispatchThreadID) {\n"
                                        "  rwTally[id.x] = 1.0 + 0.0 * id.x;\n"
                                        "  gCounter.Store(0, 7 + id.x); }\n";
-    Archive().entries["neither.csh"] = "/*\n<metadata><input>rwTally</input></metadata>\n*/\n"
-                                       "RWBuffer<float> rwTally;\n"
-                                       "[numthreads(4, 1, 1)]\n"
-                                       "void main(uint3 id : SV_DispatchThreadID) { rwTally[id.x] = 1.0 + 0.0 * id.x; }\n";
+    Archive().entries["neither.csh"] =
+        "/*\n<metadata><input>rwTally</input></metadata>\n*/\n"
+        "RWBuffer<float> rwTally;\n"
+        "[numthreads(4, 1, 1)]\n"
+        "void main(uint3 id : SV_DispatchThreadID) { rwTally[id.x] = 1.0 + 0.0 * id.x; }\n";
     for (const char* file : {"counter.csh", "neither.csh"})
     {
         SCOPED_TRACE(file);
         // A second buffer node gives the tally.
         const std::string tally = "<node id=\"102\" type=\"effect\" name=\"tally\"><effect type=\"ComputedBuffer\">" +
-                                  Constant("Enabled", "false") +
+                                  ConstantParameter("Enabled", "false") +
                                   "</effect><resource><buffer size=\"8\"/></resource></node>"
-                                  "<connection source=\"102\" target=\"101\" slot=\"rwTally\"/>" + ToOutput;
+                                  "<connection source=\"102\" target=\"101\" slot=\"rwTally\"/>" +
+                                  ToOutput;
         auto graph = LoadGraph(ComputeGraph(file, 16, Threads(64, 1, 1), tally));
         ASSERT_NE(graph, nullptr);
         ASSERT_NE(OutputOf(*graph, 101), nullptr);
         Buffer* talliedBuffer = OutputOf(*graph, 102);
         ASSERT_NE(talliedBuffer, nullptr);
         const float zeros[4] = {};
-        SharedDemo()->system.GetContext()->ClearUnorderedAccessViewFloat(talliedBuffer->GetUnorderedAccessView(), zeros);
+        SharedDemo()->system.GetContext()->ClearUnorderedAccessViewFloat(talliedBuffer->GetUnorderedAccessView(),
+                                                                         zeros);
         Render(*graph, 0.0f);
 
         const std::vector<float> tallied = Floats(talliedBuffer);

@@ -35,24 +35,14 @@ const char* const MeshesMtl = "newmtl first\nKd 1 0 0\nnewmtl second\nKd 0 1 0\n
 
 // Red: x of the first vertex (the first word of the raw vertex buffer); green: the
 // triangle's three indices summed, over 3; blue 1 when a vertex view was bound.
-const std::string MeshLayer = LayerShader(
-    "<input>rawVertices</input><input>bufIndices</input>"
-    "<passes><pass name=\"main\" vs=\"vs_main\" ps=\"ps_main\"/></passes>",
-    "ByteAddressBuffer rawVertices;\n"
-    "Buffer<uint> bufIndices;\n"
-    "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
-    "  float x = asfloat(rawVertices.Load(0));\n"
-    "  float sum = (float)(bufIndices[0] + bufIndices[1] + bufIndices[2]);\n"
-    "  return float4(x, sum / 3.0, x > 0.0 ? 1.0 : 0.0, 1); }");
-
-std::string Steps(const char* name, const std::vector<std::string>& values)
-{
-    std::string keys;
-    for (size_t i = 0; i < values.size(); ++i)
-        keys += "<key time=\"" + std::to_string(i) + "\" interpolation=\"hold\" value=\"" + values[i] + "\"/>";
-    return std::string("<parameter name=\"") + name + "\"><value type=\"spline\"><clip start=\"0\" length=\"" +
-           std::to_string(values.size()) + "\">" + keys + "</clip></value></parameter>";
-}
+const std::string MeshLayer = LayerShader("<input>rawVertices</input><input>bufIndices</input>"
+                                          "<passes><pass name=\"main\" vs=\"vs_main\" ps=\"ps_main\"/></passes>",
+                                          "ByteAddressBuffer rawVertices;\n"
+                                          "Buffer<uint> bufIndices;\n"
+                                          "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
+                                          "  float x = asfloat(rawVertices.Load(0));\n"
+                                          "  float sum = (float)(bufIndices[0] + bufIndices[1] + bufIndices[2]);\n"
+                                          "  return float4(x, sum / 3.0, x > 0.0 ? 1.0 : 0.0, 1); }");
 
 class MeshToShaderResourceTest : public ::testing::Test
 {
@@ -77,7 +67,7 @@ TEST_F(MeshToShaderResourceTest, ShaderReadsThePickedMeshsVerticesAndIndices)
         "<node id=\"1\" type=\"resource\" name=\"scene\"><file type=\"scene\" path=\"meshes.obj\"/></node>"
         "<node id=\"2\" type=\"resource\" name=\"layer shader\"><file type=\"effect\" path=\"mesh.fx\"/></node>"
         "<node id=\"101\" type=\"effect\" name=\"vertices\"><effect type=\"MeshToShaderResource\">" +
-        Steps("Mesh Index", {"0", "1", "5"}) +
+        SteppedParameter("Mesh Index", {"0", "1", "5"}) +
         "</effect></node>"
         "<node id=\"102\" type=\"effect\" name=\"indices\"><effect type=\"MeshToShaderResource\">"
         "<parameter name=\"Use Index Buffer\"><value type=\"constant\"><constant value=\"true\"/></value></parameter>"

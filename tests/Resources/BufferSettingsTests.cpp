@@ -39,7 +39,7 @@ TEST(BufferSettings, SizeOfTheFirstBufferElement)
     } cases[] = {
         {"<resource><buffer size=\"256\"/></resource>", 256},
         {"<resource><buffer size=\"7\"/><buffer size=\"9\"/></resource>", 7},
-        {"<resource><buffer/></resource>", 100},             // no "size"
+        {"<resource><buffer/></resource>", 100},               // no "size"
         {"<resource><buffer size=\"many\"/></resource>", 100}, // not a number
         {"<resource><buffer Size=\"5\"/></resource>", 100},    // attribute names are exact
         {"<resource><rendertarget/></resource>", 100},

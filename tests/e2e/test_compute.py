@@ -12,6 +12,27 @@ import e2e
 from test_example import Screenshot, Shooter, loud_span
 from test_startup import WINE_LOADING_SHADER, description, make_ogg, pixels
 
+FULLER_HLSL = ("needs the fuller HLSL compiler: this run uses Wine's own (BRIVET_HLSL=wine), "
+               "which compiles no compute shader with read-write resources and reads no byte-address buffer")
+
+
+def stage(test, archive, files, graph_xml, music_seconds=None):
+    """Packs the loading bar, files ({entry: text}), music of that length (none: no clip)
+    and a description holding graph_xml into the test's working folder."""
+    source = os.path.join(test.scratch, "source")
+    os.makedirs(source, exist_ok=True)
+    clips = []
+    if music_seconds:
+        make_ogg(os.path.join(source, "music.ogg"), music_seconds)
+        clips = ["music.ogg"]
+    for name, content in dict(files, **{"bar.fx": WINE_LOADING_SHADER}).items():
+        with open(os.path.join(source, name), "w") as f:
+            f.write(content)
+    with open(os.path.join(source, "brivet.xml"), "w") as f:
+        f.write(description(loading_shader="bar.fx", clips=clips, extra=graph_xml))
+    e2e.pack(source, os.path.join(test.workdir, archive))
+
+
 # Twelve floats, three per stripe: stripe s is (s / 3, 1 - s / 3, 0.5). "fPulse" is
 # animated over the whole run so that the pass and the layer render every frame.
 FILL_SHADER = "\r\n".join([
@@ -76,24 +97,11 @@ def stripe_colour(s):
 
 class Compute(e2e.BrivetTestCase):
     def make_demo(self, fill_shader, music_seconds=None):
-        source = os.path.join(self.scratch, "source")
-        os.makedirs(source, exist_ok=True)
-        clips = []
-        if music_seconds:
-            make_ogg(os.path.join(source, "music.ogg"), music_seconds)
-            clips = ["music.ogg"]
-        files = {"bar.fx": WINE_LOADING_SHADER, "fill.csh": fill_shader, "stripes.fx": STRIPES_SHADER}
-        for name, content in files.items():
-            with open(os.path.join(source, name), "w") as f:
-                f.write(content)
-        with open(os.path.join(source, "brivet.xml"), "w") as f:
-            f.write(description(loading_shader="bar.fx", clips=clips, extra=graph()))
-        e2e.pack(source, os.path.join(self.workdir, "compute.vqz"))
+        stage(self, "compute.vqz", {"fill.csh": fill_shader, "stripes.fx": STRIPES_SHADER}, graph(), music_seconds)
 
     def test_computed_buffer_is_read_back_as_colours(self):
         if os.environ.get("BRIVET_HLSL") == "wine":
-            self.skipTest("needs the fuller HLSL compiler: this run uses Wine's own (BRIVET_HLSL=wine), "
-                          "which compiles no compute shader with read-write resources")
+            self.skipTest(FULLER_HLSL)
         self.make_demo(FILL_SHADER, music_seconds=4)
         result = self.run_brivet(timeout=90, answer_dialog="Return",
                                  screenshot_at=[3.0 + 0.5 * i for i in range(8)])
@@ -250,19 +258,10 @@ def near(rgb, expected, tolerance=8):
 class ComputedGeometry(e2e.BrivetTestCase):
     def test_computed_and_procedural_triangles_stand_where_projected(self):
         if os.environ.get("BRIVET_HLSL") == "wine":
-            self.skipTest("needs the fuller HLSL compiler: this run uses Wine's own (BRIVET_HLSL=wine), "
-                          "which compiles no compute shader with read-write resources")
-        source = os.path.join(self.scratch, "source")
-        os.makedirs(source, exist_ok=True)
-        make_ogg(os.path.join(source, "music.ogg"), SECONDS)
-        files = {"bar.fx": WINE_LOADING_SHADER, "squares.csh": SQUARES_SHADER, "material.fx": MATERIAL_SHADER,
-                 "procedural.fx": PROCEDURAL_SHADER, "default.fx": DEFAULT_SHADER}
-        for name, content in files.items():
-            with open(os.path.join(source, name), "w") as f:
-                f.write(content)
-        with open(os.path.join(source, "brivet.xml"), "w") as f:
-            f.write(description(loading_shader="bar.fx", clips=["music.ogg"], extra=geometry_graph()))
-        e2e.pack(source, os.path.join(self.workdir, "geometry.vqz"))
+            self.skipTest(FULLER_HLSL)
+        files = {"squares.csh": SQUARES_SHADER, "material.fx": MATERIAL_SHADER, "procedural.fx": PROCEDURAL_SHADER,
+                 "default.fx": DEFAULT_SHADER}
+        stage(self, "geometry.vqz", files, geometry_graph(), SECONDS)
 
         shooter = Shooter(self.out_dir, SECONDS + 30.0)
         shooter.start()
@@ -339,18 +338,8 @@ def mesh_graph():
 class MeshData(e2e.BrivetTestCase):
     def test_mesh_vertices_reach_a_layer_shader(self):
         if os.environ.get("BRIVET_HLSL") == "wine":
-            self.skipTest("needs the fuller HLSL compiler: this run uses Wine's own (BRIVET_HLSL=wine), "
-                          "which does not read byte-address buffers")
-        source = os.path.join(self.scratch, "source")
-        os.makedirs(source, exist_ok=True)
-        make_ogg(os.path.join(source, "music.ogg"), 4)
-        files = {"bar.fx": WINE_LOADING_SHADER, "mesh.obj": MESH_OBJ, "mesh.fx": MESH_LAYER}
-        for name, content in files.items():
-            with open(os.path.join(source, name), "w") as f:
-                f.write(content)
-        with open(os.path.join(source, "brivet.xml"), "w") as f:
-            f.write(description(loading_shader="bar.fx", clips=["music.ogg"], extra=mesh_graph()))
-        e2e.pack(source, os.path.join(self.workdir, "mesh.vqz"))
+            self.skipTest(FULLER_HLSL)
+        stage(self, "mesh.vqz", {"mesh.obj": MESH_OBJ, "mesh.fx": MESH_LAYER}, mesh_graph(), 4)
 
         result = self.run_brivet(timeout=90, answer_dialog="Return",
                                  screenshot_at=[3.0 + 0.5 * i for i in range(8)])
