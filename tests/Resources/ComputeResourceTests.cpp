@@ -44,7 +44,7 @@ using Brivet::Utility::Log;
 namespace
 {
 // A compute shader that compiles with either HLSL compiler of Wine runs.
-const std::string TrivialCompute = "[numthreads(8, 4, 2)]\nvoid main(uint3 id : SV_DispatchThreadID) {}\n";
+const std::string TrivialCompute = "[numthreads(8, 4, 2)]\nvoid main() {}\n";
 
 // Named float constants of several widths, a matrix, a typed buffer, a texture and a
 // read-write buffer at registers that share their numbers (t0 and u0).
