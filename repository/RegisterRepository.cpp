@@ -4,24 +4,33 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/AmbientLight3DFactory.h"
+#include "repository/Effects/AreaSphereLight3DFactory.h"
+#include "repository/Effects/AreaTubeLight3DFactory.h"
 #include "repository/Effects/Camera3DFactory.h"
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/ComputedBufferFactory.h"
 #include "repository/Effects/ComputedGeometry3DFactory.h"
+#include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
+#include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
 #include "repository/Effects/MeshToShaderResourceFactory.h"
+#include "repository/Effects/PointLight3DFactory.h"
 #include "repository/Effects/ProceduralGeometry3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/RendererGBuffer3DFactory.h"
 #include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
+#include "repository/Effects/SpotLight3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/BufferFactory.h"
 #include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/ShaderResourceFactory.h"
@@ -43,6 +52,7 @@ IResourceFactory* const resourceFactories[] = {
     &EffectFactory::instance,
     &SceneFactory::instance,
     &RenderChunkFactory::instance,
+    &GBufferFactory::instance,
     &ComputeShaderFactory::instance,
     &ShaderResourceFactory::instance,
     &BufferFactory::instance,
@@ -58,7 +68,9 @@ IResourceFactory* const resourceFactories[] = {
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
+    &LayerGBuffer2DFactory::instance,
     &Renderer3DFactory::instance,
+    &RendererGBuffer3DFactory::instance,
     &Scene3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
@@ -68,8 +80,14 @@ IEffectFactory* const effectFactories[] = {
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
     &Instancer3DFactory::instance,
+    &PointLight3DFactory::instance,
+    &DirectionalLight3DFactory::instance,
+    &AmbientLight3DFactory::instance,
+    &SpotLight3DFactory::instance,
     &ComputedGeometry3DFactory::instance,
     &ProceduralGeometry3DFactory::instance,
+    &AreaSphereLight3DFactory::instance,
+    &AreaTubeLight3DFactory::instance,
     &MeshToShaderResourceFactory::instance,
     &ComputedBufferFactory::instance,
 };

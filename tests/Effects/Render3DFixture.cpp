@@ -96,10 +96,15 @@ RenderChunk::CameraBlock CameraAt(float x, float y, float z, float fieldOfView, 
     return camera;
 }
 
-Effect* RendererGraph::File(uint32_t index) const
+Effect* FileOf(Brivet::Compositing::Graph* graph, uint32_t index)
 {
     Brivet::Compositing::INode* node = graph ? graph->FindNode(1 + index) : nullptr;
     return node ? static_cast<Effect*>(node->GetOutput()) : nullptr;
+}
+
+Effect* RendererGraph::File(uint32_t index) const
+{
+    return FileOf(graph.get(), index);
 }
 
 void RendererGraph::Bind(RenderChunk* chunk) const
@@ -122,7 +127,9 @@ std::vector<uint32_t> RendererGraph::Draw(float t) const
     return pixels;
 }
 
-RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const char* aspectRatio)
+std::unique_ptr<Brivet::Compositing::Graph> LoadRendererNodes(std::initializer_list<const char*> files,
+                                                              const char* aspectRatio, const char* effectType,
+                                                              const std::string& resource)
 {
     std::string nodes, connections;
     uint32_t id = 1;
@@ -132,14 +139,19 @@ RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const 
                  "\"/></node>";
         ++id;
     }
-    nodes += "<node id=\"10\" type=\"effect\" name=\"renderer\"><effect type=\"Renderer3D\"/></node>"
-             "<node id=\"999\" type=\"output\"><output aspectRatio=\"" + std::string(aspectRatio) + "\"/></node>";
+    nodes += "<node id=\"10\" type=\"effect\" name=\"renderer\"><effect type=\"" + std::string(effectType) +
+             "\"/>" + resource + "</node><node id=\"999\" type=\"output\"><output aspectRatio=\"" +
+             std::string(aspectRatio) + "\"/></node>";
     if (files.size() != 0)
         connections += "<connection source=\"1\" target=\"10\" slot=\"Default Shader\"/>";
     connections += "<connection source=\"10\" target=\"999\"/>";
+    return LoadGraph("<graph name=\"renderer\">" + nodes + connections + "</graph>");
+}
 
+RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const char* aspectRatio)
+{
     RendererGraph result;
-    result.graph = LoadGraph("<graph name=\"renderer\">" + nodes + connections + "</graph>");
+    result.graph = LoadRendererNodes(files, aspectRatio, "Renderer3D", "");
     if (result.graph)
         result.renderer = static_cast<Renderer3D*>(EffectOf(*result.graph, 10));
     if (!result.renderer)

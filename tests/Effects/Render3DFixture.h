@@ -81,6 +81,14 @@ struct RendererGraph
 };
 RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const char* aspectRatio = "1:1");
 
+// The same graph with a renderer of another type (node 10) whose node holds the "resource"
+// element given (empty: none). Null (a test failure) when it does not load.
+std::unique_ptr<Brivet::Compositing::Graph> LoadRendererNodes(std::initializer_list<const char*> files,
+                                                              const char* aspectRatio, const char* effectType,
+                                                              const std::string& resource);
+// The effect resource of the graph's file node index (0 = the default shader).
+Effect* FileOf(Brivet::Compositing::Graph* graph, uint32_t index);
+
 // The bytes of a constant of the vertex or pixel stage's constant buffer 0 (empty when the
 // stage declares none of that name).
 std::vector<uint8_t> VertexConstant(Brivet::Graphics::Program* program, const char* name);

@@ -45,6 +45,10 @@ public:
 // through a staging copy; empty when texture is null or the copy could not be made.
 std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture);
 std::vector<uint32_t> ReadBackBuffer(Brivet::Graphics::System& system);
+// One subresource of a 2D or cube texture (level l of face f is f × levels + l) as bytes,
+// rows packed at texelBytes × the level's width; empty when it could not be read.
+std::vector<uint8_t> ReadSubresource(Brivet::Graphics::System& system, ID3D11Texture2D* texture,
+                                     uint32_t subresource, uint32_t texelBytes);
 // A buffer's contents as 32-bit floats (bytes beyond the last whole float dropped), through
 // a staging copy; empty when buffer is null or the copy could not be made.
 std::vector<float> ReadFloats(Brivet::Graphics::System& system, ID3D11Buffer* buffer);
