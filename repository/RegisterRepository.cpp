@@ -10,6 +10,8 @@
 #include "repository/Effects/Camera3DFactory.h"
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
+#include "repository/Effects/ComputedBufferFactory.h"
+#include "repository/Effects/ComputedGeometry3DFactory.h"
 #include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/GBufferLighting2DFactory.h"
@@ -17,17 +19,22 @@
 #include "repository/Effects/Layer2DFactory.h"
 #include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/MeshToShaderResourceFactory.h"
 #include "repository/Effects/PointLight3DFactory.h"
+#include "repository/Effects/ProceduralGeometry3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
 #include "repository/Effects/RendererGBuffer3DFactory.h"
 #include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
 #include "repository/Effects/SpotLight3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
+#include "repository/Resources/BufferFactory.h"
+#include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/SceneFactory.h"
+#include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
@@ -47,6 +54,9 @@ IResourceFactory* const resourceFactories[] = {
     &SceneFactory::instance,
     &RenderChunkFactory::instance,
     &GBufferFactory::instance,
+    &ComputeShaderFactory::instance,
+    &ShaderResourceFactory::instance,
+    &BufferFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
@@ -76,8 +86,12 @@ IEffectFactory* const effectFactories[] = {
     &DirectionalLight3DFactory::instance,
     &AmbientLight3DFactory::instance,
     &SpotLight3DFactory::instance,
+    &ComputedGeometry3DFactory::instance,
+    &ProceduralGeometry3DFactory::instance,
     &AreaSphereLight3DFactory::instance,
     &AreaTubeLight3DFactory::instance,
+    &MeshToShaderResourceFactory::instance,
+    &ComputedBufferFactory::instance,
 };
 } // namespace
 
