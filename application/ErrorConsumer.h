@@ -15,9 +15,13 @@ public:
     // Copy of the collected text (the audio thread may still append).
     Brivet::Base::String GetText();
 
+    // Playback has started: later lines are dropped, the text stays as it is.
+    void StopCollecting();
+
 private:
     std::mutex lock;
     Brivet::Base::String text;
+    bool collecting = true;
 };
 
 extern ErrorConsumer g_ErrorConsumer;

@@ -198,6 +198,7 @@ int Play(HINSTANCE instance, Run& run)
     demo.renderer.framesMixed = 0;
     demo.renderer.startFrame = (uint32_t)(0.0f * (float)demo.renderer.sampleRate);
     demo.renderer.Seek(demo.renderer.startFrame);
+    g_ErrorConsumer.StopCollecting();
     demo.backend->Start();
 
     // Main loop: the music is the clock

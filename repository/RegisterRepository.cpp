@@ -4,17 +4,30 @@
 #include "Assets/Effect/IEffectFactory.h"
 #include "Assets/Resource/IResourceFactory.h"
 #include "Demo.h"
+#include "repository/Effects/AmbientLight3DFactory.h"
+#include "repository/Effects/AreaSphereLight3DFactory.h"
+#include "repository/Effects/AreaTubeLight3DFactory.h"
 #include "repository/Effects/Camera3DFactory.h"
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
+#include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
+#include "repository/Effects/GBufferLighting2DFactory.h"
+#include "repository/Effects/Instancer3DFactory.h"
 #include "repository/Effects/Layer2DFactory.h"
+#include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
+#include "repository/Effects/PointLight3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
+#include "repository/Effects/RendererGBuffer3DFactory.h"
+#include "repository/Effects/Scene3DFactory.h"
 #include "repository/Effects/Shape3DFactory.h"
+#include "repository/Effects/SpotLight3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
@@ -31,7 +44,9 @@ using Assets::Resource::IResourceFactory;
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &EffectFactory::instance,
+    &SceneFactory::instance,
     &RenderChunkFactory::instance,
+    &GBufferFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
@@ -44,7 +59,11 @@ IResourceFactory* const resourceFactories[] = {
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
+    &LayerGBuffer2DFactory::instance,
+    &GBufferLighting2DFactory::instance,
     &Renderer3DFactory::instance,
+    &RendererGBuffer3DFactory::instance,
+    &Scene3DFactory::instance,
     &Transform3DFactory::instance,
     &Merge3DFactory::instance,
     &Duplicate3DFactory::instance,
@@ -52,6 +71,13 @@ IEffectFactory* const effectFactories[] = {
     &Camera3DFactory::instance,
     &CameraShakeFactory::instance,
     &CameraModFactory::instance,
+    &Instancer3DFactory::instance,
+    &PointLight3DFactory::instance,
+    &DirectionalLight3DFactory::instance,
+    &AmbientLight3DFactory::instance,
+    &SpotLight3DFactory::instance,
+    &AreaSphereLight3DFactory::instance,
+    &AreaTubeLight3DFactory::instance,
 };
 } // namespace
 

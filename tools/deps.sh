@@ -43,7 +43,7 @@ readonly PACKAGES=(
   pulseaudio pulseaudio-utils xdotool x11-utils imagemagick libz-mingw-w64-dev zlib1g-dev
   libstb-dev libpugixml-dev libassimp-dev googletest libgtest-dev dpkg-dev
   xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core ninja-build
-  cmake clang libclang-rt-14-dev python3 assimp-testmodels bison flex patch
+  cmake clang libclang-rt-14-dev python3 assimp-testmodels assimp-utils bison flex patch libbenchmark-dev
 )
 
 say() { printf 'deps: %s\n' "$*"; }

@@ -121,6 +121,15 @@ public:
         return true;
     }
 
+    // Every slot becomes unused (keys and values reset to their defaults) and the count 0;
+    // the capacity stays. Pointer values are not deleted.
+    void Clear()
+    {
+        for (uint32_t i = 0; i < capacity; ++i)
+            slots[i] = Slot();
+        count = 0;
+    }
+
     uint32_t GetCount() const { return count; }
     uint32_t GetCapacity() const { return capacity; }
 

@@ -3,10 +3,8 @@
 
 #include "Assets/Effect/IEffect.h"
 #include "Assets/Resource/IResource.h"
-#include "Compositing/NodeDynamic.h"
 #include "Compositing/NodeEffect.h"
 #include "Compositing/NodeOutput.h"
-#include "Compositing/NodeResource.h"
 #include "Demo.h"
 #include "Parameters/IParameter.h"
 #include "RenderContext.h"
@@ -25,6 +23,21 @@ namespace
 bool IsKind(const Base::String& type, const char* kind)
 {
     return type.GetHashLower() == Base::String(kind).GetHashLower();
+}
+
+// The kind a "type" attribute names, any case; false for another or none.
+bool KindOf(const Base::String& type, uint32_t& kind)
+{
+    static const char* const names[] = { "output", "effect", "resource", "dynamic" };
+    for (uint32_t i = 0; i < 4; ++i)
+    {
+        if (IsKind(type, names[i]))
+        {
+            kind = i;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsOutputElement(const Utility::XML::Node& element)
@@ -73,8 +86,8 @@ bool SameKeys(const Base::Array<InputKey>& a, const Base::Array<InputKey>& b)
 }
 } // namespace
 
-Graph::Graph(Demo* demo)
-    : demo(demo), outputNode(nullptr)
+Graph::Graph(Demo* demo, NodeMaker maker)
+    : demo(demo), outputNode(nullptr), maker(maker)
 {
 }
 
@@ -164,9 +177,12 @@ bool Graph::Load(const Utility::XML::Node& element)
             return false;
     }
 
-    // Bindings
+    // Bindings; of nodes sharing an id only the later one is reached, and bound once.
     for (uint32_t i = 0; i < nodes.GetCount(); ++i)
-        ConnectNode(nodes[i]->id);
+    {
+        if (FindNode(nodes[i]->id) == nodes[i])
+            ConnectNode(nodes[i]->id);
+    }
     return true;
 }
 
@@ -178,27 +194,21 @@ bool Graph::LoadNode(const Utility::XML::Node& element)
     Base::String nodeName;
     element.GetAttribute("name", nodeName);
 
-    // Every lookup by id would reach only one of two nodes that share it.
-    if (FindNode(id) || (outputNode && outputNode->id == id))
-    {
-        Log::Error("[graph] Node id %u of '%s' is already used in graph '%s'", id, nodeName.GetText(), name.GetText());
-        return false;
-    }
-
-    INode* node = nullptr;
-    if (IsKind(type, "output"))
-        node = outputNode = new NodeOutput(this, id);
-    else if (IsKind(type, "effect"))
-        node = new NodeEffect(this, id);
-    else if (IsKind(type, "resource"))
-        node = new NodeResource(this, id);
-    else if (IsKind(type, "dynamic"))
-        node = new NodeDynamic(this, id);
-    else
+    uint32_t kind = 0;
+    INode* node = KindOf(type, kind) ? maker(this, kind, id) : nullptr;
+    if (!node)
     {
         Log::Error("[graph] Unknown node type: '%s'", type.GetText());
         return false;
     }
+    if (kind == INode::KindOutput)
+        outputNode = static_cast<NodeOutput*>(node);
+
+    // Both nodes load and stay (descriptions with two nodes without an id rely on it);
+    // every lookup by id reaches the one added later.
+    if (node != outputNode && (FindNode(id) || (outputNode && outputNode->id == id)))
+        Log::Warning("[graph] Node id %u of '%s' is already used in graph '%s': only the later node is connected",
+                     id, nodeName.GetText(), name.GetText());
 
     node->SetName(nodeName);
     Base::String position;
@@ -214,9 +224,12 @@ bool Graph::LoadNode(const Utility::XML::Node& element)
         return false;
     }
 
-    ++demo->nodesLoaded;
-    if (demo->nodesTotal != 0)
-        demo->OnLoadProgress((float)demo->nodesLoaded / (float)demo->nodesTotal);
+    if (demo)
+    {
+        ++demo->nodesLoaded;
+        if (demo->nodesTotal != 0)
+            demo->OnLoadProgress((float)demo->nodesLoaded / (float)demo->nodesTotal);
+    }
 
     // The output node is appended once every other node is in.
     if (node != outputNode)
@@ -342,7 +355,9 @@ void Graph::Render(const RenderContext& context)
         switch (node->GetType())
         {
         case INode::KindOutput:
-            // The walk ends at the output node, the last one.
+            // The walk ends at the output node, the last one. It composes into a picture
+            // of its own and shows it in every pass: the frame start clears the back
+            // buffer, so a graph with nothing dirty would otherwise go black after one frame.
             if (dirty[i])
             {
                 static_cast<NodeOutput*>(node)->Compose();
@@ -357,8 +372,7 @@ void Graph::Render(const RenderContext& context)
         {
             if (!dirty[i])
                 break;
-            const bool* isPooled = nullptr;
-            if (pooled.Find(node->id, &isPooled) && *isPooled)
+            if (IsPooled(i))
                 AcquireOutputs(i);
             Assets::Effect::IEffect* effect = static_cast<NodeEffect*>(node)->GetEffect();
             if (effect)
@@ -387,9 +401,9 @@ void Graph::AcquireOutputs(uint32_t index)
         uint32_t target;
         if (connection.source != producer->id || !FindIndex(connection.target, &target))
             continue;
-        // Consumers that do not render after the producer in this pass would never
-        // give their acquisition back; a producer that feeds itself gives one back
-        // right after its own render.
+        // Only consumers that render after the producer in this pass give an acquisition
+        // back (a producer that feeds itself right after its own render): one taken per
+        // outgoing connection, as the plain count does, would keep a target every pass.
         const uint32_t kind = nodes[target]->GetType();
         if ((kind == INode::KindEffect || kind == INode::KindOutput) && target >= index && dirty[target])
             output->AcquireTarget();
@@ -433,16 +447,25 @@ void Graph::MarkDirty(const RenderContext& context)
 
 void Graph::ReleaseInputs(INode* node)
 {
+    // An earlier node of a shared id has no connections of its own.
+    if (FindNode(node->id) != node)
+        return;
     for (const Connection& connection : connections)
     {
         uint32_t source;
         if (connection.target != node->id || !FindIndex(connection.source, &source))
             continue;
         INode* producer = nodes[source];
-        const bool* isPooled = nullptr;
-        if (producer->GetType() == INode::KindEffect && rendered[source] && pooled.Find(producer->id, &isPooled) &&
-            *isPooled && producer->GetOutput())
+        if (producer->GetType() == INode::KindEffect && rendered[source] && IsPooled(source) && producer->GetOutput())
             producer->GetOutput()->ReleaseTarget();
     }
+}
+
+bool Graph::IsPooled(uint32_t index) const
+{
+    const uint32_t id = nodes[index]->id;
+    uint32_t reached = 0;
+    const bool* flag = nullptr;
+    return FindIndex(id, &reached) && reached == index && pooled.Find(id, &flag) && *flag;
 }
 } // namespace Brivet::Compositing

@@ -45,7 +45,13 @@ public:
     // Merge3D finds one connected input per pass: its 64 inputs take 65 passes.
     static constexpr uint32_t MaxBindingPasses = 72;
 
-    explicit Graph(Demo* demo); // empty; owned by the demo
+    // Makes the node of a kind (INode::Kind) for LoadNode; null for none.
+    using NodeMaker = INode* (*)(Graph* graph, uint32_t kind, uint32_t id);
+
+    // Empty; owned by the demo. The first makes the engine's node kinds (Windows: the
+    // output node draws with Direct3D); host tests give their own.
+    explicit Graph(Demo* demo);
+    Graph(Demo* demo, NodeMaker maker);
     // Unloads and deletes every node (the output node also when a failed load never
     // added it), then empties the lists.
     ~Graph();
@@ -57,7 +63,8 @@ public:
     // nodes in document order, the output node appended last, the connections, the
     // parameters, the bindings. False (logged) at the first failure.
     bool Load(const Utility::XML::Node& element);
-    // Creates, names, positions and loads one node; a node that fails is deleted.
+    // Creates, names, positions and loads one node; a node that fails is deleted. A node
+    // whose id is already used loads too (with a warning): lookups by id reach the later.
     bool LoadNode(const Utility::XML::Node& element);
     void AddNode(INode* node);
     // Binds one effect node's inputs and output and settles its declarations.
@@ -69,7 +76,7 @@ public:
     // After node rendered: gives back the acquisitions its pooled producers took for it.
     void ReleaseInputs(INode* node);
 
-    // Null when no node has the id.
+    // Null when no node has the id; of nodes sharing an id, the one added last.
     INode* FindNode(uint32_t id);
     // False when no node has the id.
     bool FindIndex(uint32_t id, uint32_t* index) const;
@@ -85,6 +92,9 @@ public:
     Base::Dictionary<unsigned int, unsigned int> nodeIndex; // node id to index in nodes
 
 private:
+    // True when the node at index draws into a pooled output: its id's flag, for the
+    // node its id reaches (an earlier node of a shared id is never bound).
+    bool IsPooled(uint32_t index) const;
     // One binding pass of the effect of node id.
     void BindNode(uint32_t id, Assets::Effect::IEffect* effect);
     // Before a dirty pooled producer at index renders: one acquisition of its output
@@ -93,5 +103,7 @@ private:
     void AcquireOutputs(uint32_t index);
     // Warns of every connection whose producer stands at or after its consumer.
     void CheckOrder();
+
+    NodeMaker maker;
 };
 } // namespace Brivet::Compositing

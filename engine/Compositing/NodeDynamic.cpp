@@ -47,7 +47,8 @@ bool NodeDynamic::CreateResource(const Base::StaticString<64>& resourceType, con
     // Render targets and G-buffers hold pooled targets only while acquired. The node's
     // one acquisition lasts as long as the node: the producer that draws into the
     // resource finds targets in every pass, and they keep their content between the
-    // passes in which the producer renders. Other types ignore it.
+    // passes in which the producer renders (the pool would otherwise lend them to others
+    // in between). Other types ignore it.
     resource->AcquireTarget();
     return true;
 }

@@ -261,6 +261,13 @@ bool System::Shutdown()
     if (swapChain)
         swapChain->SetFullscreenState(FALSE, nullptr);
 
+    // Nothing bound or queued keeps the swap chain, or work for the window, past here.
+    if (context)
+    {
+        context->ClearState();
+        context->Flush();
+    }
+
     SafeRelease(depthView);
     SafeRelease(depthBuffer);
     SafeRelease(backBuffer);
@@ -294,6 +301,12 @@ intptr_t __stdcall System::WindowProc(HWND__* window, unsigned int message, uint
     case WM_CLOSE:
         if (g_System)
             g_System->quitRequested = 1;
+        break;
+    case WM_NCDESTROY:
+        // Destroyed by the default procedure (a closed window): Shutdown must not destroy
+        // the handle a second time.
+        if (g_System && g_System->window == window)
+            g_System->window = nullptr;
         break;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE && g_System)

@@ -48,8 +48,10 @@ public:
     // Releases everything in a fixed order; safe to call again. Always true.
     bool Shutdown();
 
+#ifdef _WIN32
     // The window class's procedure (the types of WNDPROC on 64-bit Windows).
     static intptr_t __stdcall WindowProc(HWND__* window, unsigned int message, uintptr_t wParam, intptr_t lParam);
+#endif
 
     bool GetVsync() const { return vsync != 0; }
     HWND__* GetWindow() const { return window; }

@@ -19,21 +19,21 @@ using Brivet::Graphics::Program;
 using Brivet::Utility::Log;
 using Brivet::Utility::SafeRelease;
 
-namespace
-{
 // Position (x, y, z) and texture coordinate (u, v) of the four strip vertices.
-const float QuadVertices[Layer2D::VertexCount * 5] = {
+const float Layer2D::QuadVertices[Layer2D::VertexCount * 5] = {
     -1.0f, -1.0f, 0.5f, 0.0f, 0.0f, //
     -1.0f, 1.0f, 0.5f, 0.0f, 1.0f, //
     1.0f, -1.0f, 0.5f, 1.0f, 0.0f, //
     1.0f, 1.0f, 0.5f, 1.0f, 1.0f, //
 };
 
-const D3D11_INPUT_ELEMENT_DESC QuadLayout[] = {
+const D3D11_INPUT_ELEMENT_DESC Layer2D::QuadLayout[2] = {
     {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0},
     {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, D3D11_APPEND_ALIGNED_ELEMENT, D3D11_INPUT_PER_VERTEX_DATA, 0},
 };
 
+namespace
+{
 
 // Constant buffer 0 of each stage of the program's mask, pixel, vertex, geometry.
 void UploadConstants(Program* program)
@@ -151,12 +151,23 @@ bool Layer2D::RebuildInputLayout()
     return true;
 }
 
-Texture* Layer2D::GetOutputTexture() const
+Texture* Layer2D::AsTexture(Brivet::Assets::Resource::IResource* resource)
 {
     // A dynamic node of another type may be the output; only a texture can be drawn into.
-    if (!output || !output->IsCompatible(StaticString<64>("texture")))
+    if (!resource || !resource->IsCompatible(StaticString<64>("texture")))
         return nullptr;
-    return static_cast<Texture*>(output);
+    return static_cast<Texture*>(resource);
+}
+
+Texture* Layer2D::GetOutputTexture() const
+{
+    return AsTexture(output);
+}
+
+bool Layer2D::BindDrawTargets(Effect* shader, uint32_t pass, Texture* output, Brivet::Graphics::DepthStencil* depth)
+{
+    const bool internalTargets = shader->BindPassTargets(pass, output, depth);
+    return shader->passes[pass].renderTargets.GetCount() != 0 ? internalTargets : output->GetTexture() != nullptr;
 }
 
 void Layer2D::Render(const Brivet::RenderContext& context)
@@ -198,15 +209,12 @@ void Layer2D::Render(const Brivet::RenderContext& context)
 
         // Targets: the pass's internal targets, else the output. A pass that has none
         // bound would draw into whatever the last draw left bound.
-        const bool internalTargets = shader->BindPassTargets(i, target, nullptr);
-        const bool drawable = shader->passes[i].renderTargets.GetCount() != 0 ? internalTargets
-                                                                               : target->GetTexture() != nullptr;
-        if (!drawable)
+        if (!BindDrawTargets(shader, i, target, nullptr))
         {
             if (!reportedNoTarget)
                 Log::Warning("[Layer2D] '%s': pass %u has no render target to draw into", name.GetText(), i);
             reportedNoTarget = true;
-            shader->currentPass = Effect::NoPass;
+            shader->EndPass();
             continue;
         }
 
@@ -220,6 +228,6 @@ void Layer2D::Render(const Brivet::RenderContext& context)
         if (program)
             UploadConstants(program);
         device->Draw(VertexCount, 0);
-        shader->currentPass = Effect::NoPass;
+        shader->EndPass();
     }
 }

@@ -10,9 +10,15 @@
 
 struct ID3D11Buffer;
 struct ID3D11InputLayout;
+struct D3D11_INPUT_ELEMENT_DESC;
 
 class Effect;
 class Texture;
+
+namespace Brivet::Graphics
+{
+class DepthStencil;
+}
 
 class Layer2D : public Brivet::Assets::Effect::IEffect
 {
@@ -21,6 +27,16 @@ public:
     // (v is 0 at the bottom edge), drawn as a triangle strip.
     static constexpr uint32_t VertexStride = 20;
     static constexpr uint32_t VertexCount = 4;
+    // The quad's vertices and the two elements of its input layout; the deferred lighting
+    // draws the same quad.
+    static const float QuadVertices[VertexCount * 5];
+    static const D3D11_INPUT_ELEMENT_DESC QuadLayout[2];
+
+    // resource as a texture to draw into; null when it is none (or null).
+    static Texture* AsTexture(Brivet::Assets::Resource::IResource* resource);
+    // Effect::BindPassTargets, and whether it bound a target to draw into: one of the
+    // pass's named targets, else the output's texture.
+    static bool BindDrawTargets(Effect* shader, uint32_t pass, Texture* output, Brivet::Graphics::DepthStencil* depth);
 
     explicit Layer2D(Brivet::Demo* demo);
     // Releases the input layout and the vertex buffer.

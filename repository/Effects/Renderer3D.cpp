@@ -4,8 +4,6 @@
 #include "repository/Effects/Renderer3DBaseImpl.h"
 #include "repository/Resources/Texture.h"
 
-using Brivet::Graphics::Program;
-
 template <>
 const char* Renderer3DBase<Texture>::OutputTypeName()
 {
@@ -30,22 +28,7 @@ template <>
 bool Renderer3DBase<Texture>::PrepareCommand(const Command& previous, const Command& current)
 {
     // Pass switch: the pass's states and program, its resources on every variation program
-    bool passChanged = false;
-    if (current.effect != previous.effect || current.pass != previous.pass)
-    {
-        if (previous.effect)
-            previous.effect->currentPass = Effect::NoPass;
-        if (current.effect)
-        {
-            current.effect->BeginPass(current.pass);
-            Program** programs = PassPrograms(current.effect, current.pass);
-            const uint32_t count = current.effect->GetProgramCount();
-            for (uint32_t k = 0; programs && k < count; ++k)
-                current.state->BindResources(programs[k]);
-            BindExistingLayers(current.effect, current.pass);
-        }
-        passChanged = true;
-    }
+    const bool passChanged = SwitchPass(previous, current);
     if (!current.effect)
         return false;
 
@@ -84,16 +67,7 @@ bool Renderer3DBase<Texture>::PrepareCommand(const Command& previous, const Comm
         return false;
 
     // Camera constants on every variation program of the pass
-    Program** programs = PassPrograms(current.effect, current.pass);
-    const uint32_t count = current.effect->GetProgramCount();
-    for (uint32_t k = 0; programs && k < count; ++k)
-    {
-        Program* program = programs[k];
-        program->SetMatrix("matView", &view);
-        program->SetMatrix("matViewPrevious", &previousView);
-        program->SetMatrix("matProjection", &projection);
-        program->SetFloat4("v4CameraPosition", cameraPosition);
-    }
+    SetCameraConstants(current.effect, current.pass);
     return true;
 }
 
@@ -111,23 +85,7 @@ void Renderer3DBase<Texture>::Render(const Brivet::RenderContext& context)
     UpdateCamera(context);
 
     // Parameter values of the default shader and of every entry's own state
-    const float time = context.time;
-    auto update = [time](ReflectedShaderState& state, Effect* effect) {
-        const uint32_t count = effect->GetProgramCount();
-        for (uint32_t p = 0; p < effect->passes.GetCount(); ++p)
-        {
-            Program** programs = effect->passes[p].programs;
-            for (uint32_t k = 0; programs && k < count; ++k)
-                state.Update(programs[k], time);
-        }
-    };
-    update(defaultShaderState, defaultShader);
-    for (uint32_t i = 0; i < chunk->entries.GetCount(); ++i)
-    {
-        RenderChunk::Entry& entry = chunk->entries[i];
-        if (entry.effect && entry.state)
-            update(*entry.state, entry.effect);
-    }
+    UpdateShaderStates(context.time);
 
     output->BindAsRenderTarget(ExistingDepth());
     RenderCommands();

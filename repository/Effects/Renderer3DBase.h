@@ -87,6 +87,16 @@ public:
     // Switches pass and resources between two commands and sends the camera constants
     // when the pass, effect or kind changed; true when it sent them. Per T.
     bool PrepareCommand(const Command& previous, const Command& current);
+    // Ends previous's pass and begins current's (its state's resources and the existing
+    // G-buffer's layers bound on every variation program) when the effect or pass differs;
+    // true when it did.
+    bool SwitchPass(const Command& previous, const Command& current);
+    // "matView", "matViewPrevious", "matProjection" and "v4CameraPosition" on every
+    // variation program of the pass.
+    void SetCameraConstants(Effect* effect, uint32_t pass);
+    // The default shader state's values at time, and each entry state's, into every
+    // program of every pass of their effects.
+    void UpdateShaderStates(float time);
     // Takes the chunk's (or the existing G-buffer's) camera and computes the projection;
     // a chunk without camera keeps the last frame's matrices. used, when given, receives
     // the block with the projection the renderer uses; false when no camera was taken.
@@ -96,6 +106,9 @@ public:
     static const char* OutputTypeName(); // "texture", "gbuffer", "cubetexture"
     static bool DrawsKind(uint32_t kind); // the pass kinds this renderer serves
     float OutputAspectRatio() const; // width over height of the output
+    // The G-buffer renderer only: fills the output G-buffer's ambient colour and shadow
+    // records from the chunk's lights and lends or takes back their targets.
+    void PrepareShadowRecords();
 
     // Sets or clears the effect's "SKINNING_ENABLED" bit from the entry's bone count.
     static void SetSkinningBit(Effect* effect, const RenderChunk::Entry& entry);

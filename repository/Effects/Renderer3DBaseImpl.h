@@ -4,7 +4,9 @@
 
 #include "repository/Effects/Renderer3DBase.h"
 
+#include "Graphics/DepthStencil.h"
 #include "Graphics/Program.h"
+#include "Graphics/RenderTarget.h"
 #include "Graphics/Shader.h"
 #include "Parameters/Parameter.h"
 #include "Rendering/Geometry.h"
@@ -12,6 +14,7 @@
 #include "Rendering/MathRoutines.h"
 #include "RenderContext.h"
 #include "repository/Resources/Effect.h"
+#include "repository/Resources/GBuffer.h"
 
 #include <cmath>
 #include <cstdint>
@@ -55,8 +58,9 @@ void Renderer3DBase<T>::OnInputsChanged()
         defaultShaderState.Declare(Brivet::Base::String(""), this, defaultShader);
         defaultShaderState.ResolveInputs(this, defaultShader);
     }
-    // The "gbuffer" type is not built yet, so nothing can be bound to "Existing GBuffer".
-    existingGBuffer = nullptr;
+    // The graph binds only resources of an input's type: a bound "Existing GBuffer" is a G-buffer.
+    existingGBuffer = inputs.Find(StaticString<64>("Existing GBuffer"), &input) ? static_cast<GBuffer*>(input->bound)
+                                                                              : nullptr;
     chunk = inputs.Find(StaticString<64>("Input 1"), &input) ? static_cast<RenderChunk*>(input->bound) : nullptr;
 }
 
@@ -295,6 +299,62 @@ void Renderer3DBase<T>::RenderCommands()
 }
 
 template <typename T>
+bool Renderer3DBase<T>::SwitchPass(const Command& previous, const Command& current)
+{
+    if (current.effect == previous.effect && current.pass == previous.pass)
+        return false;
+    if (previous.effect)
+        previous.effect->currentPass = Effect::NoPass;
+    if (current.effect)
+    {
+        current.effect->BeginPass(current.pass);
+        Brivet::Graphics::Program** programs = PassPrograms(current.effect, current.pass);
+        const uint32_t count = current.effect->GetProgramCount();
+        for (uint32_t k = 0; programs && k < count; ++k)
+            current.state->BindResources(programs[k]);
+        BindExistingLayers(current.effect, current.pass);
+    }
+    return true;
+}
+
+template <typename T>
+void Renderer3DBase<T>::SetCameraConstants(Effect* effect, uint32_t pass)
+{
+    Brivet::Graphics::Program** programs = PassPrograms(effect, pass);
+    const uint32_t count = effect ? effect->GetProgramCount() : 0;
+    for (uint32_t k = 0; programs && k < count; ++k)
+    {
+        Brivet::Graphics::Program* program = programs[k];
+        program->SetMatrix("matView", &view);
+        program->SetMatrix("matViewPrevious", &previousView);
+        program->SetMatrix("matProjection", &projection);
+        program->SetFloat4("v4CameraPosition", cameraPosition);
+    }
+}
+
+template <typename T>
+void Renderer3DBase<T>::UpdateShaderStates(float time)
+{
+    auto update = [time](ReflectedShaderState& state, Effect* effect) {
+        const uint32_t count = effect->GetProgramCount();
+        for (uint32_t p = 0; p < effect->passes.GetCount(); ++p)
+        {
+            Brivet::Graphics::Program** programs = effect->passes[p].programs;
+            for (uint32_t k = 0; programs && k < count; ++k)
+                state.Update(programs[k], time);
+        }
+    };
+    if (defaultShader)
+        update(defaultShaderState, defaultShader);
+    for (uint32_t i = 0; chunk && i < chunk->entries.GetCount(); ++i)
+    {
+        RenderChunk::Entry& entry = chunk->entries[i];
+        if (entry.effect && entry.state)
+            update(*entry.state, entry.effect);
+    }
+}
+
+template <typename T>
 bool Renderer3DBase<T>::UpdateCamera(const Brivet::RenderContext& context, RenderChunk::CameraBlock* used)
 {
     if (!chunk || !output)
@@ -338,21 +398,30 @@ bool Renderer3DBase<T>::UpdateCamera(const Brivet::RenderContext& context, Rende
     return true;
 }
 
-// The "gbuffer" resource type is not built yet: no G-buffer can be bound to "Existing
-// GBuffer", so there is no depth target, camera or layer to take from one.
 template <typename T>
 Brivet::Graphics::DepthStencil* Renderer3DBase<T>::ExistingDepth() const
 {
-    return nullptr;
+    return existingGBuffer ? existingGBuffer->depthTarget : nullptr;
 }
 
 template <typename T>
 const RenderChunk::CameraBlock* Renderer3DBase<T>::ExistingCamera() const
 {
-    return nullptr;
+    return existingGBuffer ? &existingGBuffer->camera : nullptr;
 }
 
 template <typename T>
 void Renderer3DBase<T>::BindExistingLayers(Effect* effect, uint32_t pass) const
 {
+    Brivet::Graphics::Program** programs = PassPrograms(effect, pass);
+    if (!existingGBuffer || !programs)
+        return;
+    // A layer without a target binds no view, so no earlier draw's texture stays in its slot.
+    const uint32_t count = effect->GetProgramCount();
+    for (const GBuffer::Layer& layer : existingGBuffer->layers)
+    {
+        ID3D11ShaderResourceView* view = layer.target ? layer.target->GetShaderResourceView() : nullptr;
+        for (uint32_t k = 0; k < count; ++k)
+            ReflectedShaderState::BindView(programs[k], layer.name.GetText(), view);
+    }
 }

@@ -13,6 +13,7 @@
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
 #include "Utility/XML/ChildIterator.h"
+#include "repository/Resources/GBuffer.h"
 #include "repository/Resources/ReflectedShaderState.h"
 #include "repository/Resources/Texture.h"
 
@@ -343,13 +344,13 @@ bool Effect::CreateInternalTargets(uint32_t outputWidth, uint32_t outputHeight, 
     return true;
 }
 
-TargetTable* Effect::TargetsFor(Texture* output)
+TargetTable* Effect::TargetsFor(const Brivet::Compositing::Graph* graph)
 {
-    if (!graphSizedTargets || !output || !output->graph)
+    if (!graphSizedTargets || !graph)
         return &internalTargets;
     uint32_t width = 0;
     uint32_t height = 0;
-    Texture::GetOutputSize(output->graph, width, height);
+    Texture::GetOutputSize(graph, width, height);
     if (width == targetsWidth && height == targetsHeight)
         return &internalTargets;
 
@@ -460,6 +461,8 @@ void Effect::BeginPass(uint32_t passIndex)
 void Effect::EndPass()
 {
     currentPass = NoPass;
+    // Beyond no current pass: a file shared by several effects would otherwise hand one
+    // user's variation switches to the next, which never set them.
     currentVariation = 0;
 }
 
@@ -469,7 +472,7 @@ bool Effect::BindPassTargets(uint32_t passIndex, Texture* output, Brivet::Graphi
         return false;
     const Pass& pass = passes[passIndex];
     Program* program = GetProgram(passIndex);
-    TargetTable* targets = TargetsFor(output);
+    TargetTable* targets = TargetsFor(output ? output->graph : nullptr);
     boundTargets = targets;
 
     // No names: the pass draws into the output.
@@ -482,36 +485,67 @@ bool Effect::BindPassTargets(uint32_t passIndex, Texture* output, Brivet::Graphi
         }
         return false;
     }
+    Brivet::Graphics::DepthStencil* outputDepth =
+        output ? static_cast<Brivet::Graphics::DepthStencil*>(output->GetDepthTexture()) : nullptr;
+    return BindNamedTargets(passIndex, targets, nullptr, depth ? depth : outputDepth);
+}
+
+bool Effect::BindPassTargetsGBuffer(uint32_t passIndex, GBuffer* gbuffer, Brivet::Graphics::DepthStencil* depth)
+{
+    if (passIndex >= passes.GetCount())
+        return false;
+    const Pass& pass = passes[passIndex];
+    TargetTable* targets = TargetsFor(gbuffer ? gbuffer->graph : nullptr);
+    boundTargets = targets;
+
+    // No names: the pass draws into the G-buffer's layers.
+    if (pass.renderTargets.GetCount() == 0)
+    {
+        if (gbuffer)
+        {
+            gbuffer->Bind(depth);
+            SetResolution(GetProgram(passIndex), gbuffer->GetWidth(), gbuffer->GetHeight());
+        }
+        return false;
+    }
+    return BindNamedTargets(passIndex, targets, gbuffer, depth ? depth : (gbuffer ? gbuffer->depthTarget : nullptr));
+}
+
+bool Effect::BindNamedTargets(uint32_t passIndex, TargetTable* targets, GBuffer* gbuffer,
+                              Brivet::Graphics::DepthStencil* depth)
+{
+    // Each name an internal target, else a G-buffer layer that holds a target; names
+    // found nowhere are skipped.
+    const Pass& pass = passes[passIndex];
     ID3D11RenderTargetView* views[EffectMetadata::MaxPassTargets] = {};
     uint32_t found = 0;
-    RenderTarget* last = nullptr;
+    Brivet::Graphics::ITexture* last = nullptr;
     for (uint32_t i = 0; i < pass.renderTargets.GetCount() && found < EffectMetadata::MaxPassTargets; ++i)
     {
         RenderTarget** target = nullptr;
+        Brivet::Graphics::ITexture* texture = nullptr;
         if (targets->Find(pass.renderTargets[i], &target) && *target)
+            texture = *target;
+        else if (GBuffer::Layer* layer = gbuffer ? gbuffer->FindLayer(pass.renderTargets[i]) : nullptr)
+            texture = layer->target;
+        if (texture)
         {
-            views[found++] = (*target)->GetRenderTargetView();
-            last = *target;
+            views[found++] = texture->GetRenderTargetView();
+            last = texture;
         }
     }
     if (!last)
         return false;
 
-    ID3D11DepthStencilView* depthView = nullptr;
-    if (depth)
-        depthView = depth->GetDepthStencilView();
-    else if (output && output->GetDepthTexture())
-        depthView = static_cast<Brivet::Graphics::DepthStencil*>(output->GetDepthTexture())->GetDepthStencilView();
-
     ID3D11DeviceContext* context = demo->system.GetContext();
-    context->OMSetRenderTargets(EffectMetadata::MaxPassTargets, views, depthView);
+    context->OMSetRenderTargets(EffectMetadata::MaxPassTargets, views, depth ? depth->GetDepthStencilView() : nullptr);
     D3D11_VIEWPORT viewport = {};
     viewport.Width = (float)last->GetWidth();
     viewport.Height = (float)last->GetHeight();
     viewport.MinDepth = 0.0f;
     viewport.MaxDepth = 1.0f;
     context->RSSetViewports(1, &viewport);
-    SetResolution(program, last->GetWidth(), last->GetHeight());
+    SetResolution(GetProgram(passIndex), last->GetWidth(), last->GetHeight());
     return true;
 }
 

@@ -24,6 +24,7 @@ class RenderTarget;
 class Sampler;
 }
 
+class GBuffer;
 class Texture;
 
 class Effect : public Brivet::Assets::Resource::IResource, public ShaderReflectionHostBase
@@ -69,6 +70,11 @@ public:
     // False when none of the names exists (nothing bound). A pass without names draws into
     // output (BindAsRenderTarget) and sets "v2Resolution" to its size; false.
     bool BindPassTargets(uint32_t pass, Texture* output, Brivet::Graphics::DepthStencil* depth);
+    // The same for a G-buffer renderer: a name that is no internal target is looked up
+    // among the G-buffer's layers (a layer holding a target is used), the default depth
+    // is the G-buffer's own; a pass without names draws into the G-buffer (GBuffer::Bind)
+    // with "v2Resolution" of its size and gives false.
+    bool BindPassTargetsGBuffer(uint32_t pass, GBuffer* gbuffer, Brivet::Graphics::DepthStencil* depth);
     // Every internal target the pass does not draw into, by its name as a shader resource,
     // to every stage of every program of the pass. The targets are those of the graph size
     // the last BindPassTargets drew for (the loading graph's before any).
@@ -109,10 +115,16 @@ private:
     // one cannot be created.
     bool CreateInternalTargets(uint32_t outputWidth, uint32_t outputHeight,
                                Brivet::Base::Dictionary<Brivet::Base::String, Brivet::Graphics::RenderTarget*>& targets);
-    // The targets for the output size of output's graph, made on first use (empty when
-    // they could not be made).
-    Brivet::Base::Dictionary<Brivet::Base::String, Brivet::Graphics::RenderTarget*>* TargetsFor(Texture* output);
+    // The targets for the output size of graph (the output's), made on first use (empty
+    // when they could not be made).
+    Brivet::Base::Dictionary<Brivet::Base::String, Brivet::Graphics::RenderTarget*>* TargetsFor(
+        const Brivet::Compositing::Graph* graph);
     void DestroyTargetSets();
+    // Binds the pass's named targets (internal ones, else layers of gbuffer when given)
+    // with depth's view; false, binding nothing, when no name was found.
+    bool BindNamedTargets(uint32_t pass,
+                          Brivet::Base::Dictionary<Brivet::Base::String, Brivet::Graphics::RenderTarget*>* targets,
+                          GBuffer* gbuffer, Brivet::Graphics::DepthStencil* depth);
 
     Brivet::Base::Array<EffectMetadata::RenderTarget> targetDescriptions;
     bool graphSizedTargets; // a target without "dimensions": its size follows the graph

@@ -130,6 +130,8 @@ void ReflectedShaderState::ResolveInputs(Brivet::Assets::Effect::IEffect* effect
 
         if (input.kind == ShaderReflectionHostBase::ShaderInput::KindTexture)
         {
+            // Unbound inputs are recorded too and bind a null view: left alone, the stage
+            // would sample whatever an earlier draw bound under that name.
             textures.Set(input.name, bound && IsTextureResource(bound) ? static_cast<Texture*>(bound) : nullptr);
         }
         else

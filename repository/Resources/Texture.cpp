@@ -40,7 +40,7 @@ void NameView(ID3D11View* view, const char* name, const char* suffix)
 } // namespace
 
 Texture::Texture(Brivet::Compositing::Graph* graph)
-    : IResource(graph, graph ? graph->demo : nullptr), sRGB(1), renderTarget(0), texture(nullptr),
+    : ITextureResource(graph, graph ? graph->demo : nullptr), sRGB(1), renderTarget(0), texture(nullptr),
       depthTexture(nullptr), acquireCount(0)
 {
 }

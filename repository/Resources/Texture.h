@@ -3,7 +3,7 @@
 // are lent by the demo's render-target pool while it is acquired.
 #pragma once
 
-#include "Assets/Resource/IResource.h"
+#include "Assets/Resource/ITextureResource.h"
 #include "repository/Resources/TextureSettings.h"
 
 #include <cstdint>
@@ -17,7 +17,7 @@ class DepthStencil;
 class ITexture;
 }
 
-class Texture : public Brivet::Assets::Resource::IResource
+class Texture : public Brivet::Assets::Resource::ITextureResource
 {
 public:
     // graph may be null (no demo: nothing can be loaded or acquired).
@@ -49,7 +49,7 @@ public:
 
     // The colour texture: owned in file mode, lent by the pool while a render target is
     // acquired (null otherwise).
-    virtual Brivet::Graphics::ITexture* GetTexture();
+    Brivet::Graphics::ITexture* GetTexture() override;
     // The depth target (a DepthStencil) or null.
     virtual Brivet::Graphics::ITexture* GetDepthTexture();
 

@@ -350,22 +350,4 @@ bool Logged(const char* text)
     }
     return false;
 }
-
-std::string Animated(const char* name, float start, float length)
-{
-    char text[256];
-    snprintf(text, sizeof(text),
-             "<parameter name='%s'><value type='spline'><clip start='%g' length='%g'><key value='1'/></clip></value>"
-             "</parameter>",
-             name, start, length);
-    return text;
-}
-
-std::string Constant(const char* name, float value)
-{
-    char text[256];
-    snprintf(text, sizeof(text), "<parameter name='%s'><value type='constant'><constant value='%g'/></value></parameter>",
-             name, value);
-    return text;
-}
 } // namespace CompositingTest

@@ -8,6 +8,7 @@
 #include "Compositing/INode.h"
 #include "Compositing/NodeOutput.h"
 #include "Demo.h"
+#include "GraphText.h"
 
 #include <memory>
 #include <string>
@@ -176,7 +177,8 @@ TargetResource* TargetOf(Brivet::Compositing::Graph& graph, uint32_t id);
 std::vector<std::string> LogLines(int32_t level);
 bool Logged(const char* text);
 
-// A "parameter" element animated from start for length seconds, and a constant one.
-std::string Animated(const char* name, float start, float length);
-std::string Constant(const char* name, float value);
+using GraphText::Animated;
+using GraphText::Constant;
+using GraphText::Effect;
+using GraphText::Link;
 } // namespace CompositingTest

@@ -6,6 +6,7 @@
 #include "Compositing/NodeOutput.h"
 #include "Compositing/NodeResource.h"
 #include "Parameters/Parameter.h"
+#include "RenderContext.h"
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
 
@@ -107,13 +108,6 @@ TEST(GraphLoad, FailuresEndTheLoadWithTheirLines)
           { "[graph] Unknown node type: 'bogus'" } },
         { "node without a kind", R"(<graph><node id="1" type="output"/><node id="2"/></graph>)",
           { "[graph] Unknown node type: ''" } },
-        { "two nodes with one id",
-          R"(<graph name="g"><node id="1" type="output"/><node id="2" type="effect" name="a"><effect type="Probe"/></node>
-             <node id="2" type="effect" name="b"><effect type="Probe"/></node></graph>)",
-          { "[graph] Node id 2 of 'b' is already used in graph 'g'" } },
-        { "an effect with the output's id",
-          R"(<graph name="g"><node id="7" type="effect" name="a"><effect type="Probe"/></node><node id="7" type="output"/></graph>)",
-          { "[graph] Node id 7 of 'a' is already used in graph 'g'" } },
         { "effect type without factory",
           R"(<graph><node id="1" type="output"/><node id="2" type="effect" name="e"><effect type="Nope"/></node></graph>)",
           { "[effect] Failed to instantiate effect: 'Nope'", "[effect] Failed to create effect: 'Nope'",
@@ -150,6 +144,82 @@ TEST(GraphLoad, FailuresEndTheLoadWithTheirLines)
         EXPECT_EQ(TargetResource::live, 0);
         EXPECT_EQ(SharedDemo()->resourceManager.GetCache().GetCount(), 0u);
     }
+}
+
+TEST(GraphLoad, NodesSharingAnIdBothLoadAndOnlyTheLaterIsConnected)
+{
+    ASSERT_NE(SharedDemo(), nullptr);
+    struct Case
+    {
+        const char* what;
+        const char* xml;
+        uint32_t id; // the shared id
+        const char* warning;
+        std::vector<std::string> rendered; // in the first pass
+    };
+    const Case cases[] = {
+        { "two effects",
+          R"(<graph name="g"><node id="1" type="output"/>
+             <node id="3" type="effect" name="c"><effect type="Probe"/></node>
+             <node id="2" type="effect" name="a"><effect type="Probe"><parameter name="Value"><value type="constant"><constant value="3"/></value></parameter></effect></node>
+             <node id="2" type="effect" name="b"><effect type="Probe"/></node>
+             <connection source="3" target="2" slot="Input"/><connection source="2" target="1"/></graph>)",
+          2, "[graph] Node id 2 of 'b' is already used in graph 'g': only the later node is connected",
+          { "c", "a", "b" } },
+        { "two effects without an id",
+          R"(<graph name="g"><node id="1" type="output"/>
+             <node type="effect" name="a"><effect type="Probe"/></node>
+             <node type="effect" name="b"><effect type="Probe"/></node>
+             <connection source="4294967295" target="1"/></graph>)",
+          0xFFFFFFFFu, "[graph] Node id 4294967295 of 'b' is already used in graph 'g': only the later node is connected",
+          { "a", "b" } },
+        { "an effect with the output's id",
+          R"(<graph name="g"><node id="7" type="effect" name="a"><effect type="Probe"/></node><node id="7" type="output"/></graph>)",
+          7, "[graph] Node id 7 of 'a' is already used in graph 'g': only the later node is connected", { "a" } },
+    };
+    for (const Case& test : cases)
+    {
+        SCOPED_TRACE(test.what);
+        LogCapture::Get().Clear();
+        auto graph = LoadGraph(test.xml);
+        ASSERT_NE(graph, nullptr) << ::testing::PrintToString(LogLines(Utility::Log::LevelError));
+        EXPECT_EQ(LogLines(Utility::Log::LevelWarning), std::vector<std::string>{ test.warning });
+
+        // Both stay in the node list; lookups by id reach the later one.
+        std::vector<INode*> sharing;
+        for (INode* node : graph->nodes)
+        {
+            if (node->id == test.id)
+                sharing.push_back(node);
+        }
+        ASSERT_EQ(sharing.size(), 2u);
+        EXPECT_EQ(graph->FindNode(test.id), sharing[1]);
+
+        // The earlier node is never bound nor given its parameters; the later is, once.
+        if (sharing[1]->GetType() == INode::KindEffect)
+        {
+            ProbeEffect* later = EffectOf(*graph, test.id);
+            EXPECT_EQ(later->inputsChanged, 1);
+            EXPECT_EQ(later->inputsResolved, 1);
+        }
+        auto* earlier = static_cast<ProbeEffect*>(static_cast<NodeEffect*>(sharing[0])->GetEffect());
+        EXPECT_EQ(earlier->inputsChanged, 0);
+        EXPECT_EQ(earlier->inputsResolved, 0);
+        EXPECT_EQ(earlier->setOutputCalls, 0);
+        EXPECT_FLOAT_EQ(earlier->value->GetValue(0.0f), 0.0f);
+
+        // The first pass renders both and keeps no pooled target.
+        graph->Render(RenderContext::ForTime(0.0f));
+        EXPECT_EQ(RenderedNames(), test.rendered);
+        for (INode* node : graph->nodes)
+        {
+            if (node->GetType() == INode::KindEffect)
+            {
+                EXPECT_EQ(static_cast<TargetResource*>(node->GetOutput())->count, 0u) << node->name.GetText();
+            }
+        }
+    }
+    EXPECT_EQ(TargetResource::live, 0);
 }
 
 TEST(GraphLoad, ConnectionThatNamesNoNodeIsDropped)

@@ -52,18 +52,6 @@ const RenderRecord* Record(const char* name)
     return nullptr;
 }
 
-std::string Effect(uint32_t id, const char* name, const std::string& parameters = "")
-{
-    return "<node id='" + std::to_string(id) + "' type='effect' name='" + name + "'><effect type='Probe'>" +
-           parameters + "</effect></node>";
-}
-
-std::string Link(uint32_t source, uint32_t target, const char* slot = "Input")
-{
-    return "<connection source='" + std::to_string(source) + "' target='" + std::to_string(target) + "' slot='" + slot +
-           "'/>";
-}
-
 const std::string Output = "<node id='100' type='output'/>";
 } // namespace
 

@@ -68,6 +68,23 @@ TEST(NodeOutput, LetterboxFollowsTheAspectRatio)
     demo->height = 0;
 }
 
+TEST(NodeOutput, ARatioWithoutAPictureFailsItsGraph)
+{
+    ASSERT_NE(SharedDemo(), nullptr);
+    for (const char* ratio : { "0:0", "nan", "-16:9", "1:0", "0:1" })
+    {
+        SCOPED_TRACE(ratio);
+        LogCapture::Get().Clear();
+        EXPECT_FALSE(TryLoadGraph(std::string("<graph><node id='1' type='output' name='out'><output aspectRatio='") +
+                                  ratio + "'/></node></graph>"));
+        EXPECT_EQ(LogLines(Utility::Log::LevelError),
+                  (std::vector<std::string>{ std::string("[graph] Output node 'out': the aspect ratio '") + ratio +
+                                                 "' gives no picture",
+                                             "Failed to load node: 'out'" }));
+        EXPECT_EQ(NodeOutput::GetLiveCount(), 0u);
+    }
+}
+
 TEST(NodeOutput, OutputNodesShareOneProgram)
 {
     TestDemo* demo = SharedDemo();
@@ -202,11 +219,21 @@ TEST(NodeOutput, ThePictureStaysOnPassesInWhichNothingIsDirty)
         float time;
         uint32_t red;
     };
+    ID3D11DeviceContext* context = demo->system.GetContext();
     for (const Frame frame : { Frame{ 5.0f, 128 }, Frame{ 20.0f, 128 }, Frame{ 30.0f, 128 }, Frame{ 7.5f, 191 } })
     {
         SCOPED_TRACE(frame.time);
         demo->system.BeginFrame();
         BindHostileState(demo->system);
+        ID3D11BlendState* blendBefore = nullptr;
+        ID3D11DepthStencilState* depthBefore = nullptr;
+        ID3D11RasterizerState* rasterizerBefore = nullptr;
+        float factor[4];
+        UINT mask, reference;
+        context->OMGetBlendState(&blendBefore, factor, &mask);
+        context->OMGetDepthStencilState(&depthBefore, &reference);
+        context->RSGetState(&rasterizerBefore);
+
         graph->Render(RenderContext::ForTime(frame.time));
         const std::vector<uint32_t> pixels = ReadBackBuffer();
         ASSERT_EQ(pixels.size(), (size_t)Width * Height);
@@ -214,15 +241,26 @@ TEST(NodeOutput, ThePictureStaysOnPassesInWhichNothingIsDirty)
         EXPECT_NEAR((int)Red(pixels, 1, 15), (int)frame.red, 2);
         EXPECT_EQ(pixels[Width / 2] & 0xFFFFFF, 0u) << "bar";
         EXPECT_EQ(pixels[(Height - 1) * Width + 3] & 0xFFFFFF, 0u) << "bar";
+
+        // The output node puts back the states the effects left: the next pass that
+        // defines none draws with them.
+        ID3D11BlendState* blend = nullptr;
+        ID3D11DepthStencilState* depth = nullptr;
+        ID3D11RasterizerState* rasterizer = nullptr;
+        context->OMGetBlendState(&blend, factor, &mask);
+        context->OMGetDepthStencilState(&depth, &reference);
+        context->RSGetState(&rasterizer);
+        EXPECT_NE(blend, nullptr);
+        EXPECT_EQ(blend, blendBefore);
+        EXPECT_EQ(depth, depthBefore);
+        EXPECT_EQ(rasterizer, rasterizerBefore);
+        for (IUnknown* state : std::initializer_list<IUnknown*>{ blend, depth, rasterizer, blendBefore, depthBefore,
+                                                                 rasterizerBefore })
+        {
+            if (state)
+                state->Release();
+        }
     }
-    // The output node leaves the default states to whoever draws next.
-    ID3D11BlendState* blend = nullptr;
-    float factor[4];
-    UINT mask;
-    demo->system.GetContext()->OMGetBlendState(&blend, factor, &mask);
-    EXPECT_EQ(blend, nullptr);
-    if (blend)
-        blend->Release();
 
     NodeOutput::SetInputTexture(previous);
 }

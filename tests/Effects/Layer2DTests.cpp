@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <d3d11.h>
+
 using namespace EffectsTest;
 using Brivet::Assets::Effect::IEffect;
 using Brivet::Base::StaticString;
@@ -274,6 +276,80 @@ TEST_F(Layer2DTest, EveryPassGetsTheFrameTime)
     Render(*graph, 2.0f);
     EXPECT_TRUE(BackBufferIs(RgbaOf(0.2f, 0.2f, 0.25f)));
     EXPECT_EQ(layer->GetShader()->currentPass, Effect::NoPass);
+}
+
+TEST_F(Layer2DTest, StatesAPassDoesNotDefineStayAsThePreviousDrawLeftThem)
+{
+    // Only the last of three passes blends (additively). Its blend state is still bound
+    // when the first passes of the next frame draw, the output node's own draw between
+    // the frames notwithstanding.
+    Archive().entries["states/three.fx"] = LayerShader(
+        "<input>fLevel</input><passes>"
+        "<pass name=\"one\" vs=\"vs_main\" ps=\"ps_one\"/>"
+        "<pass name=\"two\" vs=\"vs_main\" ps=\"ps_two\"/>"
+        "<pass name=\"three\" vs=\"vs_main\" ps=\"ps_three\">"
+        "<blend renderTarget=\"0\"><color src=\"ONE\" dst=\"ONE\"/><alpha src=\"ONE\" dst=\"ONE\"/></blend>"
+        "</pass></passes>",
+        "cbuffer constants { float fRenderTime; float2 v2Resolution; float fLevel; };\n"
+        "float4 ps_one(VS_OUTPUT In) : SV_TARGET { return float4(fLevel, 0, 0, 1); }\n"
+        "float4 ps_two(VS_OUTPUT In) : SV_TARGET { return float4(0, fLevel, 0, 1); }\n"
+        "float4 ps_three(VS_OUTPUT In) : SV_TARGET { return float4(0, 0, fLevel * 2.0, 0); }");
+    const std::string spline = "<parameter name=\"fLevel\"><value type=\"spline\"><clip start=\"0\" length=\"10\">"
+                               "<key time=\"0\" interpolation=\"hold\" value=\"0.25\"/></clip></value></parameter>";
+    auto graph = LoadGraph(ChainGraph({{"states/three.fx", spline}}));
+    ASSERT_NE(graph, nullptr);
+    SharedDemo()->system.GetContext()->OMSetBlendState(nullptr, nullptr, 0xFFFFFFFF);
+
+    // First frame: the second pass replaces the first, the third adds blue.
+    ClearBackBuffer(MarkerColour);
+    Render(*graph, 1.0f);
+    EXPECT_TRUE(BackBufferIs(RgbaOf(0.0f, 0.25f, 0.5f)));
+
+    // Next frames: every pass adds onto the cleared output.
+    for (float t : {2.0f, 3.0f})
+    {
+        SCOPED_TRACE(t);
+        ClearBackBuffer(MarkerColour);
+        Render(*graph, t);
+        EXPECT_TRUE(BackBufferIs(RgbaOf(0.25f, 0.25f, 0.5f)));
+    }
+    SharedDemo()->system.GetContext()->OMSetBlendState(nullptr, nullptr, 0xFFFFFFFF);
+}
+
+TEST_F(Layer2DTest, LayersSharingAFileDrawWithThePlainProgramsAfterEachPass)
+{
+    // Two layers draw one file; a variation was left selected before the first of them.
+    // The first ends its pass as every user does, so the second draws the plain program.
+    Archive().entries["variation/red.fx"] = LayerShader(
+        "<variation>INVERT</variation>" + SinglePass,
+        "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
+        "  float4 c = float4(1, 0, 0, 1);\n"
+        "#ifdef INVERT\n"
+        "  c = float4(0, 1, 1, 1);\n"
+        "#endif\n"
+        "  return c; }");
+    auto graph = LoadGraph(
+        "<graph name=\"shared\">"
+        "<node id=\"1\" type=\"resource\"><file type=\"effect\" path=\"variation/red.fx\"/></node>"
+        "<node id=\"3\" type=\"effect\" name=\"first\"><effect type=\"Layer2D\"/></node>"
+        "<node id=\"4\" type=\"effect\" name=\"second\"><effect type=\"Layer2D\"/></node>"
+        "<node id=\"9\" type=\"output\"><output aspectRatio=\"1:1\"/></node>"
+        "<connection source=\"1\" target=\"3\" slot=\"Shader\"/>"
+        "<connection source=\"1\" target=\"4\" slot=\"Shader\"/>"
+        "<connection source=\"3\" target=\"9\"/><connection source=\"4\" target=\"9\"/>"
+        "</graph>");
+    ASSERT_NE(graph, nullptr);
+    Effect* shader = static_cast<Layer2D*>(EffectOf(*graph, 3))->GetShader();
+    ASSERT_NE(shader, nullptr);
+    ASSERT_EQ(shader->GetProgramCount(), 2u);
+    shader->currentVariation = shader->GetVariationBit("INVERT");
+
+    // The output shows the second layer over the first.
+    ClearBackBuffer(MarkerColour);
+    Render(*graph, 0.0f);
+    EXPECT_TRUE(BackBufferIs(Rgba(255, 0, 0)));
+    EXPECT_EQ(shader->currentVariation, 0u);
+    EXPECT_EQ(shader->currentPass, Effect::NoPass);
 }
 
 TEST_F(Layer2DTest, LayerWithoutAnInputLayoutDrawsNothing)

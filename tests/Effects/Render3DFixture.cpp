@@ -6,7 +6,11 @@
 #include "Graphics/ConstantBuffer.h"
 #include "Graphics/Program.h"
 #include "RenderContext.h"
+#include "Utility/XML/Document.h"
+#include "Utility/XML/Node.h"
 #include "repository/Resources/Effect.h"
+#include "repository/Resources/GBuffer.h"
+#include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/Texture.h"
 
 #include <gtest/gtest.h>
@@ -96,10 +100,15 @@ RenderChunk::CameraBlock CameraAt(float x, float y, float z, float fieldOfView, 
     return camera;
 }
 
-Effect* RendererGraph::File(uint32_t index) const
+Effect* FileOf(Brivet::Compositing::Graph* graph, uint32_t index)
 {
     Brivet::Compositing::INode* node = graph ? graph->FindNode(1 + index) : nullptr;
     return node ? static_cast<Effect*>(node->GetOutput()) : nullptr;
+}
+
+Effect* RendererGraph::File(uint32_t index) const
+{
+    return FileOf(graph.get(), index);
 }
 
 void RendererGraph::Bind(RenderChunk* chunk) const
@@ -122,7 +131,9 @@ std::vector<uint32_t> RendererGraph::Draw(float t) const
     return pixels;
 }
 
-RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const char* aspectRatio)
+std::unique_ptr<Brivet::Compositing::Graph> LoadRendererNodes(std::initializer_list<const char*> files,
+                                                              const char* aspectRatio, const char* effectType,
+                                                              const std::string& resource)
 {
     std::string nodes, connections;
     uint32_t id = 1;
@@ -132,14 +143,19 @@ RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const 
                  "\"/></node>";
         ++id;
     }
-    nodes += "<node id=\"10\" type=\"effect\" name=\"renderer\"><effect type=\"Renderer3D\"/></node>"
-             "<node id=\"999\" type=\"output\"><output aspectRatio=\"" + std::string(aspectRatio) + "\"/></node>";
+    nodes += "<node id=\"10\" type=\"effect\" name=\"renderer\"><effect type=\"" + std::string(effectType) +
+             "\"/>" + resource + "</node><node id=\"999\" type=\"output\"><output aspectRatio=\"" +
+             std::string(aspectRatio) + "\"/></node>";
     if (files.size() != 0)
         connections += "<connection source=\"1\" target=\"10\" slot=\"Default Shader\"/>";
     connections += "<connection source=\"10\" target=\"999\"/>";
+    return LoadGraph("<graph name=\"renderer\">" + nodes + connections + "</graph>");
+}
 
+RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const char* aspectRatio)
+{
     RendererGraph result;
-    result.graph = LoadGraph("<graph name=\"renderer\">" + nodes + connections + "</graph>");
+    result.graph = LoadRendererNodes(files, aspectRatio, "Renderer3D", "");
     if (result.graph)
         result.renderer = static_cast<Renderer3D*>(EffectOf(*result.graph, 10));
     if (!result.renderer)
@@ -149,6 +165,35 @@ RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const 
     }
     return result;
 }
+void DestroyGBuffer::operator()(GBuffer* gbuffer) const
+{
+    GBufferFactory::instance.Destroy(gbuffer);
+}
+
+std::unique_ptr<GBuffer, DestroyGBuffer> MakeGBuffer(Brivet::Compositing::Graph* graph, const std::string& resource)
+{
+    Brivet::Utility::XML::Document document;
+    if (!document.Load(resource.c_str()))
+    {
+        ADD_FAILURE() << "the G-buffer description does not parse";
+        return nullptr;
+    }
+    const Brivet::Utility::XML::Node element(document.GetHandle()->document_element(), &document);
+    std::unique_ptr<GBuffer, DestroyGBuffer> gbuffer(
+        static_cast<GBuffer*>(GBufferFactory::instance.CreateDynamic(graph, &element)));
+    if (!gbuffer)
+        ADD_FAILURE() << "no G-buffer";
+    return gbuffer;
+}
+
+std::vector<std::string> InputNames(const Brivet::Assets::Effect::IEffect& effect)
+{
+    std::vector<std::string> names;
+    for (uint32_t i = 0; i < effect.inputs.GetCount(); ++i)
+        names.push_back(effect.inputs.GetEntry(i).key.GetText());
+    return names;
+}
+
 namespace
 {
 std::vector<uint8_t> ConstantOf(Brivet::Graphics::Shader* stage, const char* name)

@@ -17,6 +17,12 @@
 #include <vector>
 
 class Effect;
+class GBuffer;
+
+namespace Brivet::Assets::Effect
+{
+class IEffect;
+}
 
 namespace EffectsTest
 {
@@ -80,6 +86,25 @@ struct RendererGraph
     std::vector<uint32_t> Draw(float t = 0.0f) const;
 };
 RendererGraph LoadRendererGraph(std::initializer_list<const char*> files, const char* aspectRatio = "1:1");
+
+// The same graph with a renderer of another type (node 10) whose node holds the "resource"
+// element given (empty: none). Null (a test failure) when it does not load.
+std::unique_ptr<Brivet::Compositing::Graph> LoadRendererNodes(std::initializer_list<const char*> files,
+                                                              const char* aspectRatio, const char* effectType,
+                                                              const std::string& resource);
+// The effect resource of the graph's file node index (0 = the default shader).
+Effect* FileOf(Brivet::Compositing::Graph* graph, uint32_t index);
+
+// A G-buffer of graph made by its factory from the text of a "resource" element; null
+// (a test failure) when the description is refused.
+struct DestroyGBuffer
+{
+    void operator()(GBuffer* gbuffer) const;
+};
+std::unique_ptr<GBuffer, DestroyGBuffer> MakeGBuffer(Brivet::Compositing::Graph* graph, const std::string& resource);
+
+// The names of an effect's current inputs in declaration order.
+std::vector<std::string> InputNames(const Brivet::Assets::Effect::IEffect& effect);
 
 // The bytes of a constant of the vertex or pixel stage's constant buffer 0 (empty when the
 // stage declares none of that name).

@@ -225,6 +225,7 @@ TEST_F(SystemTest, ClosingTheWindowAsksToQuit)
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(system.IsQuitRequested());
     EXPECT_FALSE(IsWindow(window)); // the default procedure destroyed it
+    EXPECT_EQ(system.GetWindow(), nullptr); // and Shutdown will not destroy it again
     EXPECT_TRUE(system.Shutdown());
     EXPECT_FALSE(ClassRegistered());
 }

@@ -5,6 +5,7 @@
 #include "LogCapture.h"
 #include "windows/DeviceFixture.h"
 #include "repository/Resources/EffectFactory.h"
+#include "repository/Resources/SceneFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,7 @@ struct Shared
         demo->archive = &archive;
         demo->RegisterResourceFactory(&TextureFactory::instance);
         demo->RegisterResourceFactory(&EffectFactory::instance);
+        demo->RegisterResourceFactory(&SceneFactory::instance);
 
         ready = window.StartSystem(demo->system);
     }

@@ -57,11 +57,18 @@ def black(rgb):
     return max(rgb) <= 8
 
 
-class Renderer3D(e2e.BrivetTestCase):
+class DemoRun:
+    """Staging and playing a demo folder of tests/e2e (the class attribute demo) with
+    screenshots; mixed into an e2e.BrivetTestCase."""
+
+    demo = DEMO
+
     def stage(self, seconds, edit=None):
         """Packs the demo with music of the given length; edit(text) may change the description."""
-        source = os.path.join(self.scratch, "plane3d")
-        shutil.copytree(DEMO, source)
+        name = os.path.basename(self.demo)
+        source = os.path.join(self.scratch, name)
+        shutil.rmtree(source, ignore_errors=True)  # staged again with another edit
+        shutil.copytree(self.demo, source)
         shutil.copy(LOADING_SHADER, os.path.join(source, "shaders", "loading.fx"))
         make_ogg(os.path.join(source, "music.ogg"), seconds)
         if edit:
@@ -72,7 +79,7 @@ class Renderer3D(e2e.BrivetTestCase):
             self.assertNotEqual(edited, text, "the edit changed nothing")
             with open(path, "w", encoding="utf-8") as f:
                 f.write(edited)
-        e2e.pack(source, os.path.join(self.workdir, "plane3d.vqz"))
+        e2e.pack(source, os.path.join(self.workdir, name + ".vqz"))
 
     def play(self, seconds):
         """Runs the staged demo with screenshots every half second; returns the shots as
@@ -99,6 +106,8 @@ class Renderer3D(e2e.BrivetTestCase):
         self.assertLess(length, 1.0, f"the screenshot near {t} s took {length:.2f} s")
         return when, Screenshot(path)
 
+
+class Renderer3D(DemoRun, e2e.BrivetTestCase):
     def test_planes_stand_where_the_projection_puts_them(self):
         self.stage(SECONDS)
         shots = self.play(SECONDS)

@@ -9,209 +9,206 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace Brivet::Utility::Archive {
+namespace Brivet::Utility::Archive
+{
 
 using Entries = Base::Dictionary<Base::String, VQZ::Entry>;
 
 static bool CheckLine(const VQZFormat::DirectoryLine&, void*)
 {
-	return true;
+    return true;
 }
 
 // A later line of the same name replaces the earlier record.
 static bool AddLine(const VQZFormat::DirectoryLine& line, void* context)
 {
-	VQZ::Entry entry;
-	entry.name = Base::String(line.name, line.nameLength);
-	entry.compressedSize = line.compressedSize;
-	entry.size = line.size;
-	entry.offset = line.offset;
-	static_cast<Entries*>(context)->Set(entry.name, entry);
-	return true;
+    VQZ::Entry entry;
+    entry.name = Base::String(line.name, line.nameLength);
+    entry.compressedSize = line.compressedSize;
+    entry.size = line.size;
+    entry.offset = line.offset;
+    static_cast<Entries*>(context)->Set(entry.name, entry);
+    return true;
 }
 
 static void FreeBuffers(VQZ::Entry& entry)
 {
-	free(entry.compressed);
-	free(entry.data);
-	entry.compressed = nullptr;
-	entry.data = nullptr;
+    free(entry.compressed);
+    free(entry.data);
+    entry.compressed = nullptr;
+    entry.data = nullptr;
 }
 
 VQZ::VQZ()
-	: file(nullptr)
-	, directoryCompressedSize(0)
-	, directorySize(0)
-	, directoryOffset(0)
-	, directoryCompressed(nullptr)
-	, directoryText(nullptr)
+    : file(nullptr), directoryCompressedSize(0), directorySize(0), directoryOffset(0), directoryCompressed(nullptr),
+      directoryText(nullptr)
 {
 }
 
 VQZ::~VQZ()
 {
-	free(directoryCompressed);
-	free(directoryText);
-	for (uint32_t i = 0; i < entries.GetCount(); ++i)
-		FreeBuffers(entries.GetEntry(i).value);
+    free(directoryCompressed);
+    free(directoryText);
+    for (uint32_t i = 0; i < entries.GetCount(); ++i)
+        FreeBuffers(entries.GetEntry(i).value);
 }
 
 bool VQZ::Open(FileSystem::IFile* archiveFile)
 {
-	file = archiveFile;
-	free(directoryCompressed);
-	free(directoryText);
-	directoryCompressed = nullptr;
-	directoryText = nullptr;
-	directoryCompressedSize = 0;
-	directorySize = 0;
-	directoryOffset = 0;
-	if (!file)
-		return false;
+    file = archiveFile;
+    free(directoryCompressed);
+    free(directoryText);
+    directoryCompressed = nullptr;
+    directoryText = nullptr;
+    directoryCompressedSize = 0;
+    directorySize = 0;
+    directoryOffset = 0;
+    if (!file)
+        return false;
 
-	// Header and directory. A wrong magic or an unreadable directory fails silently:
-	// the shell reports the invalid archive.
-	VQZFormat::Header header;
-	switch (VQZFormat::ReadDirectory(*file, header, &directoryCompressed, &directoryText))
-	{
-	case VQZFormat::DirectoryResult::Ok:
-		break;
-	case VQZFormat::DirectoryResult::Damaged:
-		Log::Error("[vqz] Damaged directory");
-		return false;
-	default:
-		return false;
-	}
-	directoryOffset = header.directoryOffset;
-	directoryCompressedSize = header.directoryCompressedSize;
-	directorySize = header.directorySize;
+    // Header and directory. A wrong magic or an unreadable directory fails silently:
+    // the shell reports the invalid archive.
+    VQZFormat::Header header;
+    switch (VQZFormat::ReadDirectory(*file, header, &directoryCompressed, &directoryText))
+    {
+    case VQZFormat::DirectoryResult::Ok: break;
+    case VQZFormat::DirectoryResult::Damaged: Log::Error("[vqz] Damaged directory"); return false;
+    default: return false;
+    }
+    directoryOffset = header.directoryOffset;
+    directoryCompressedSize = header.directoryCompressedSize;
+    directorySize = header.directorySize;
 
-	// Check every line before the first entry is added.
-	const char* text = reinterpret_cast<const char*>(directoryText);
-	uint32_t badLine = 0;
-	if (!VQZFormat::ScanDirectory(text, directorySize, file->GetSize(), CheckLine, nullptr, &badLine))
-	{
-		Log::Error("[vqz] Malformed directory line %u", badLine);
-		return false;
-	}
-	VQZFormat::ScanDirectory(text, directorySize, file->GetSize(), AddLine, &entries, &badLine);
-	return true;
+    // Check every line before the first entry is added.
+    const char* text = reinterpret_cast<const char*>(directoryText);
+    uint32_t badLine = 0;
+    if (!VQZFormat::ScanDirectory(text, directorySize, file->GetSize(), CheckLine, nullptr, &badLine))
+    {
+        Log::Error("[vqz] Malformed directory line %u", badLine);
+        return false;
+    }
+    VQZFormat::ScanDirectory(text, directorySize, file->GetSize(), AddLine, &entries, &badLine);
+    return true;
 }
 
 bool VQZ::Exists(const char* name)
 {
-	return name && entries.Find(Base::String(name));
+    return name && entries.Find(Base::String(name));
 }
 
 uint32_t VQZ::GetSize(const char* name)
 {
-	const Entry* entry = nullptr;
-	if (!name || !entries.Find(Base::String(name), &entry))
-		return 0xFFFFFFFFu;
-	return entry->size;
+    const Entry* entry = nullptr;
+    if (!name || !entries.Find(Base::String(name), &entry))
+        return 0xFFFFFFFFu;
+    return entry->size;
 }
 
 uint64_t VQZ::GetTime(const char* name)
 {
-	return 0;
+    return 0;
 }
 
 // Reads, unmasks and inflates the entry's stream. On failure the entry keeps no buffers.
+// Sizes and the inflation's result are checked, where a plain reader would not: a damaged
+// archive must fail its read, not hand its caller garbage or a huge allocation.
 bool VQZ::Inflate(Entry& entry)
 {
-	if (!entry.compressed && entry.compressedSize != 0)
-	{
-		if (!file || entry.offset > 0x7FFFFFFFu || uint64_t(entry.offset) + entry.compressedSize > file->GetSize())
-			return false;
-		entry.compressed = static_cast<uint8_t*>(malloc(entry.compressedSize));
-		if (!entry.compressed)
-			return false;
-		if (!file->Seek(int32_t(entry.offset), FileSystem::IFile::Begin) || !file->Read(entry.compressed, entry.compressedSize)
-			|| !VQZFormat::MaskStream(entry.compressed, entry.compressedSize))
-		{
-			FreeBuffers(entry);
-			return false;
-		}
-	}
+    if (!entry.compressed && entry.compressedSize != 0)
+    {
+        if (!file || entry.offset > 0x7FFFFFFFu || uint64_t(entry.offset) + entry.compressedSize > file->GetSize())
+            return false;
+        entry.compressed = static_cast<uint8_t*>(malloc(entry.compressedSize));
+        if (!entry.compressed)
+            return false;
+        if (!file->Seek(int32_t(entry.offset), FileSystem::IFile::Begin) ||
+            !file->Read(entry.compressed, entry.compressedSize) ||
+            !VQZFormat::MaskStream(entry.compressed, entry.compressedSize))
+        {
+            FreeBuffers(entry);
+            return false;
+        }
+    }
 
-	// No stream stands only for an empty entry.
-	if (entry.compressedSize == 0 && entry.size != 0)
-		return false;
-	if (!VQZFormat::IsPlausibleSize(entry.compressedSize, entry.size))
-	{
-		FreeBuffers(entry);
-		return false;
-	}
-	entry.data = static_cast<uint8_t*>(calloc(size_t(entry.size) + 1, 1));
-	if (!entry.data || (entry.compressedSize != 0 && !VQZFormat::Inflate(entry.compressed, entry.compressedSize, entry.data, entry.size)))
-	{
-		FreeBuffers(entry);
-		return false;
-	}
-	return true;
+    // No stream stands only for an empty entry.
+    if (entry.compressedSize == 0 && entry.size != 0)
+        return false;
+    if (!VQZFormat::IsPlausibleSize(entry.compressedSize, entry.size))
+    {
+        FreeBuffers(entry);
+        return false;
+    }
+    entry.data = static_cast<uint8_t*>(calloc(size_t(entry.size) + 1, 1));
+    if (!entry.data || (entry.compressedSize != 0 &&
+                        !VQZFormat::Inflate(entry.compressed, entry.compressedSize, entry.data, entry.size)))
+    {
+        FreeBuffers(entry);
+        return false;
+    }
+    return true;
 }
 
 bool VQZ::Read(const char* name, void* buffer, uint32_t n)
 {
-	Entry* entry = nullptr;
-	if (!name || !entries.Find(Base::String(name), &entry))
-		return false;
+    Entry* entry = nullptr;
+    if (!name || !entries.Find(Base::String(name), &entry))
+        return false;
 
-	if (!entry->data && !Inflate(*entry))
-	{
-		Log::Error("[vqz] Damaged entry '%s'", name);
-		return false;
-	}
-	if (uint64_t(n) > uint64_t(entry->size) + 1)
-	{
-		Log::Error("[vqz] Read of %u bytes from '%s' exceeds its %u bytes", n, name, entry->size);
-		return false;
-	}
-	if (n != 0)
-		memcpy(buffer, entry->data, n);
-	return true;
+    if (!entry->data && !Inflate(*entry))
+    {
+        Log::Error("[vqz] Damaged entry '%s'", name);
+        return false;
+    }
+    if (uint64_t(n) > uint64_t(entry->size) + 1)
+    {
+        Log::Error("[vqz] Read of %u bytes from '%s' exceeds its %u bytes", n, name, entry->size);
+        return false;
+    }
+    if (n != 0)
+        memcpy(buffer, entry->data, n);
+    return true;
 }
 
 bool VQZ::DeleteFile(const char* name)
 {
-	if (Assert("Utility/Archive/VQZ", 293, "%s not implemented yet!", "Brivet::Utility::Archive::VQZ::DeleteFileW"))
-		BreakIntoDebugger();
-	return false;
+    if (Assert("Utility/Archive/VQZ", 293, "%s not implemented yet!", "Brivet::Utility::Archive::VQZ::DeleteFileW"))
+        BreakIntoDebugger();
+    return false;
 }
 
 bool VQZ::Write(const char* name, FileSystem::IFile* source)
 {
-	if (!name || !source)
-		return false;
+    if (!name || !source)
+        return false;
 
-	// The file's bytes plus a terminating zero, as for an inflated entry.
-	Entry entry;
-	entry.name = Base::String(name);
-	entry.size = source->GetSize();
-	entry.data = static_cast<uint8_t*>(calloc(size_t(entry.size) + 1, 1));
-	if (!entry.data)
-	{
-		Log::Error("[vqz] Out of memory for '%s'", name);
-		return false;
-	}
-	if (!source->Seek(0, FileSystem::IFile::Begin) || !source->Read(entry.data, entry.size))
-	{
-		Log::Error("[vqz] Unable to read the file for '%s'", name);
-		FreeBuffers(entry);
-		return false;
-	}
-	if (!VQZFormat::Compress(entry.data, entry.size, &entry.compressed, &entry.compressedSize))
-	{
-		Log::Error("[vqz] Unable to compress '%s'", name);
-		FreeBuffers(entry);
-		return false;
-	}
+    // The file's bytes plus a terminating zero, as for an inflated entry.
+    Entry entry;
+    entry.name = Base::String(name);
+    entry.size = source->GetSize();
+    entry.data = static_cast<uint8_t*>(calloc(size_t(entry.size) + 1, 1));
+    if (!entry.data)
+    {
+        Log::Error("[vqz] Out of memory for '%s'", name);
+        return false;
+    }
+    if (!source->Seek(0, FileSystem::IFile::Begin) || !source->Read(entry.data, entry.size))
+    {
+        Log::Error("[vqz] Unable to read the file for '%s'", name);
+        FreeBuffers(entry);
+        return false;
+    }
+    if (!VQZFormat::Compress(entry.data, entry.size, &entry.compressed, &entry.compressedSize))
+    {
+        Log::Error("[vqz] Unable to compress '%s'", name);
+        FreeBuffers(entry);
+        return false;
+    }
 
-	Entry* replaced = nullptr;
-	if (entries.Find(entry.name, &replaced))
-		FreeBuffers(*replaced);
-	entries.Set(entry.name, entry);
-	return true;
+    Entry* replaced = nullptr;
+    if (entries.Find(entry.name, &replaced))
+        FreeBuffers(*replaced);
+    entries.Set(entry.name, entry);
+    return true;
 }
 
 } // namespace Brivet::Utility::Archive

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
-namespace Brivet::Utility::FileSystem { class IFile; }
+namespace Brivet::Utility::FileSystem
+{
+class IFile;
+}
 
-namespace Brivet::Utility::Archive::VQZFormat {
+namespace Brivet::Utility::Archive::VQZFormat
+{
 
 constexpr uint32_t MagicSize = 16;
 constexpr uint32_t HeaderSize = 32;
@@ -30,10 +34,10 @@ constexpr uint32_t MaxNameLength = 259;
 
 struct Header
 {
-	uint32_t unused = 0;
-	uint32_t directoryOffset = 0;
-	uint32_t directoryCompressedSize = 0;
-	uint32_t directorySize = 0;
+    uint32_t unused = 0;
+    uint32_t directoryOffset = 0;
+    uint32_t directoryCompressedSize = 0;
+    uint32_t directorySize = 0;
 };
 
 // Header fields from the 32 bytes at the start of the file; false when the magic differs.
@@ -63,18 +67,18 @@ bool Inflate(const uint8_t* stream, uint32_t streamSize, uint8_t* out, uint32_t 
 
 struct DirectoryLine
 {
-	char name[MaxNameLength + 1];
-	uint32_t nameLength;
-	uint32_t offset;
-	uint32_t compressedSize;
-	uint32_t size;
+    char name[MaxNameLength + 1];
+    uint32_t nameLength;
+    uint32_t offset;
+    uint32_t compressedSize;
+    uint32_t size;
 };
 
 enum class LineResult
 {
-	Entry,    // line holds a valid entry
-	Blank,    // line holds only white space
-	Malformed // wrong field count, name too long, a negative or non-decimal number
+    Entry,    // line holds a valid entry
+    Blank,    // line holds only white space
+    Malformed // wrong field count, name too long, a negative or non-decimal number
 };
 
 // Parses one line, text up to end (the line feed excluded): the name, then three
@@ -84,21 +88,23 @@ LineResult ParseDirectoryLine(const char* text, const char* end, DirectoryLine& 
 
 // Writes the line for one entry, line feed included, zero-terminated; returns its
 // length without the terminator, or 0 when it does not fit into capacity bytes.
-uint32_t FormatDirectoryLine(char* out, uint32_t capacity, const char* name, uint32_t offset, uint32_t compressedSize, uint32_t size);
+uint32_t FormatDirectoryLine(char* out, uint32_t capacity, const char* name, uint32_t offset, uint32_t compressedSize,
+                             uint32_t size);
 
 // Walks the directory text: calls visit for every entry line, in order, and skips
 // blank lines. An entry must lie inside a file of fileSize bytes and its size must
 // be plausible for its compressed size. Stops and returns false at the first line
 // that is malformed, with *badLine (1-based) set, or when visit returns false.
 using LineVisitor = bool (*)(const DirectoryLine& line, void* context);
-bool ScanDirectory(const char* text, uint32_t length, uint32_t fileSize, LineVisitor visit, void* context, uint32_t* badLine);
+bool ScanDirectory(const char* text, uint32_t length, uint32_t fileSize, LineVisitor visit, void* context,
+                   uint32_t* badLine);
 
 enum class DirectoryResult
 {
-	Ok,
-	BadMagic,   // not an archive
-	Unreadable, // short file, failed seek or read, directory outside the file
-	Damaged     // the directory's zlib stream is broken or inflates to another size
+    Ok,
+    BadMagic,   // not an archive
+    Unreadable, // short file, failed seek or read, directory outside the file
+    Damaged     // the directory's zlib stream is broken or inflates to another size
 };
 
 // Reads the header and the directory: on Ok, *compressed holds the stored directory

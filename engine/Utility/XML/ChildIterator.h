@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-namespace Brivet::Utility::XML {
+namespace Brivet::Utility::XML
+{
 
 class Document;
 
@@ -14,23 +15,23 @@ class Document;
 class ChildIterator
 {
 public:
-	// All element children.
-	ChildIterator();
-	// Only the children whose element name equals name exactly; null means all.
-	explicit ChildIterator(const char* name);
+    // All element children.
+    ChildIterator();
+    // Only the children whose element name equals name exactly; null means all.
+    explicit ChildIterator(const char* name);
 
-	// Advances to the next matching child of parent; true while one is current.
-	bool Next(const Node& parent);
+    // Advances to the next matching child of parent; true while one is current.
+    bool Next(const Node& parent);
 
-	// The current child, null before the first Next and after the last.
-	Node GetCurrent() const { return Node(current, document); }
+    // The current child, null before the first Next and after the last.
+    Node GetCurrent() const { return Node(current, document); }
 
 private:
-	uint8_t named;
-	uint8_t started;
-	Base::String name;
-	pugi::xml_node current;
-	Document* document;
+    uint8_t named;
+    uint8_t started;
+    Base::String name;
+    pugi::xml_node current;
+    Document* document;
 };
 
 } // namespace Brivet::Utility::XML

@@ -7,36 +7,37 @@
 
 #include <cstddef>
 
-namespace Brivet::Utility::XML {
+namespace Brivet::Utility::XML
+{
 
 class Document
 {
 public:
-	// Appends everything pugixml prints to text: node.print(writer).
-	class Writer : public pugi::xml_writer
-	{
-	public:
-		void write(const void* data, size_t size) override;
+    // Appends everything pugixml prints to text: node.print(writer).
+    class Writer : public pugi::xml_writer
+    {
+    public:
+        void write(const void* data, size_t size) override;
 
-		const Base::String& GetText() const { return text; }
+        const Base::String& GetText() const { return text; }
 
-	private:
-		Base::String text;
-	};
+    private:
+        Base::String text;
+    };
 
-	Document();
-	~Document();
-	Document(const Document&) = delete;
-	Document& operator=(const Document&) = delete;
+    Document();
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
 
-	// Resets the document and parses a zero-terminated text with pugixml's default
-	// options and encoding detection; true when the parse status is ok.
-	bool Load(const char* text);
+    // Resets the document and parses a zero-terminated text with pugixml's default
+    // options and encoding detection; true when the parse status is ok.
+    bool Load(const char* text);
 
-	pugi::xml_document* GetHandle() const { return document; }
+    pugi::xml_document* GetHandle() const { return document; }
 
 private:
-	pugi::xml_document* document;
+    pugi::xml_document* document;
 };
 
 } // namespace Brivet::Utility::XML

@@ -43,33 +43,49 @@ bool TestWindow::StartSystem(Brivet::Graphics::System& system) const
     return handle && system.Init(settings);
 }
 
-std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture)
+std::vector<uint8_t> ReadSubresource(Brivet::Graphics::System& system, ID3D11Texture2D* texture,
+                                     uint32_t subresource, uint32_t texelBytes)
 {
-    std::vector<uint32_t> pixels;
+    std::vector<uint8_t> bytes;
     if (!texture)
-        return pixels;
+        return bytes;
     D3D11_TEXTURE2D_DESC desc = {};
     texture->GetDesc(&desc);
+    if (desc.MipLevels == 0 || subresource >= desc.MipLevels * desc.ArraySize)
+        return bytes;
+    const UINT level = subresource % desc.MipLevels;
+    desc.Width = desc.Width >> level ? desc.Width >> level : 1;
+    desc.Height = desc.Height >> level ? desc.Height >> level : 1;
     desc.Usage = D3D11_USAGE_STAGING;
     desc.BindFlags = 0;
     desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
     desc.MiscFlags = 0;
     desc.MipLevels = 1;
+    desc.ArraySize = 1;
     ID3D11Texture2D* staging = nullptr;
     if (FAILED(system.GetDevice()->CreateTexture2D(&desc, nullptr, &staging)))
-        return pixels;
+        return bytes;
     ID3D11DeviceContext* context = system.GetContext();
-    context->CopySubresourceRegion(staging, 0, 0, 0, 0, texture, 0, nullptr);
+    context->CopySubresourceRegion(staging, 0, 0, 0, 0, texture, subresource, nullptr);
     D3D11_MAPPED_SUBRESOURCE mapped = {};
     if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
     {
-        pixels.resize((size_t)desc.Width * desc.Height);
+        const size_t row = (size_t)desc.Width * texelBytes;
+        bytes.resize(row * desc.Height);
         for (UINT y = 0; y < desc.Height; ++y)
-            memcpy(&pixels[(size_t)y * desc.Width], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch,
-                   desc.Width * 4);
+            memcpy(&bytes[y * row], (const uint8_t*)mapped.pData + (size_t)y * mapped.RowPitch, row);
         context->Unmap(staging, 0);
     }
     staging->Release();
+    return bytes;
+}
+
+std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture)
+{
+    const std::vector<uint8_t> bytes = ReadSubresource(system, texture, 0, 4);
+    std::vector<uint32_t> pixels(bytes.size() / 4);
+    if (!bytes.empty())
+        memcpy(pixels.data(), bytes.data(), bytes.size());
     return pixels;
 }
 

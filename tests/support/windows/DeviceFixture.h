@@ -44,6 +44,10 @@ public:
 // through a staging copy; empty when texture is null or the copy could not be made.
 std::vector<uint32_t> ReadPixels(Brivet::Graphics::System& system, ID3D11Texture2D* texture);
 std::vector<uint32_t> ReadBackBuffer(Brivet::Graphics::System& system);
+// One subresource of a 2D or cube texture (level l of face f is f × levels + l) as bytes,
+// rows packed at texelBytes × the level's width; empty when it could not be read.
+std::vector<uint8_t> ReadSubresource(Brivet::Graphics::System& system, ID3D11Texture2D* texture,
+                                     uint32_t subresource, uint32_t texelBytes);
 
 // Registers an environment that calls shutdown after the last test, while the runtime is
 // whole (static destructors run too late for the device).
