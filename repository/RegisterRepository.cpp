@@ -11,6 +11,8 @@
 #include "repository/Effects/CameraModFactory.h"
 #include "repository/Effects/CameraShakeFactory.h"
 #include "repository/Effects/CubeRenderer3DFactory.h"
+#include "repository/Effects/ComputedBufferFactory.h"
+#include "repository/Effects/ComputedGeometry3DFactory.h"
 #include "repository/Effects/DirectionalLight3DFactory.h"
 #include "repository/Effects/Duplicate3DFactory.h"
 #include "repository/Effects/GBufferLighting2DFactory.h"
@@ -19,7 +21,9 @@
 #include "repository/Effects/LayerGBuffer2DFactory.h"
 #include "repository/Effects/Merge3DFactory.h"
 #include "repository/Effects/Particle3DFactory.h"
+#include "repository/Effects/MeshToShaderResourceFactory.h"
 #include "repository/Effects/PointLight3DFactory.h"
+#include "repository/Effects/ProceduralGeometry3DFactory.h"
 #include "repository/Effects/Renderer3DFactory.h"
 #include "repository/Effects/RendererGBuffer3DFactory.h"
 #include "repository/Effects/Scene3DFactory.h"
@@ -28,11 +32,14 @@
 #include "repository/Effects/TextPlane3DFactory.h"
 #include "repository/Effects/Transform3DFactory.h"
 #include "repository/Resources/CubeTextureRenderTargetFactory.h"
+#include "repository/Resources/BufferFactory.h"
+#include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/FontFactory.h"
 #include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/RenderChunkFactory.h"
 #include "repository/Resources/SceneFactory.h"
+#include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 namespace Brivet
@@ -54,6 +61,9 @@ IResourceFactory* const resourceFactories[] = {
     &RenderChunkFactory::instance,
     &GBufferFactory::instance,
     &FontFactory::instance,
+    &ComputeShaderFactory::instance,
+    &ShaderResourceFactory::instance,
+    &BufferFactory::instance,
 };
 
 // One row per effect type, in this order: "Layer2D", "LayerGBuffer2D",
@@ -86,8 +96,12 @@ IEffectFactory* const effectFactories[] = {
     &DirectionalLight3DFactory::instance,
     &AmbientLight3DFactory::instance,
     &SpotLight3DFactory::instance,
+    &ComputedGeometry3DFactory::instance,
+    &ProceduralGeometry3DFactory::instance,
     &AreaSphereLight3DFactory::instance,
     &AreaTubeLight3DFactory::instance,
+    &MeshToShaderResourceFactory::instance,
+    &ComputedBufferFactory::instance,
 };
 } // namespace
 

@@ -47,6 +47,11 @@ Shape3D::PlaneGeometry::PlaneGeometry(Brivet::Graphics::System* system)
 
 uint32_t Shape3D::PlaneGeometry::GetInputElements(const D3D11_INPUT_ELEMENT_DESC** elements)
 {
+    return GetMeshElements(elements);
+}
+
+uint32_t Shape3D::PlaneGeometry::GetMeshElements(const D3D11_INPUT_ELEMENT_DESC** elements)
+{
     *elements = PlaneLayout;
     return sizeof(PlaneLayout) / sizeof(PlaneLayout[0]);
 }

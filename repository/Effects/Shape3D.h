@@ -25,6 +25,8 @@ public:
         explicit PlaneGeometry(Brivet::Graphics::System* system);
 
         uint32_t GetInputElements(const D3D11_INPUT_ELEMENT_DESC** elements) override;
+        // The 64-byte mesh vertex's layout; also that of computed geometry.
+        static uint32_t GetMeshElements(const D3D11_INPUT_ELEMENT_DESC** elements);
         const void* GetVertices() override;
         uint32_t GetVertexStride() override { return VertexStride; }
         uint32_t GetVertexCount() override { return VertexCount; }

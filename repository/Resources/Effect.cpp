@@ -9,7 +9,6 @@
 #include "Graphics/RenderTarget.h"
 #include "Graphics/Sampler.h"
 #include "Graphics/System.h"
-#include "Utility/Archive/IArchive.h"
 #include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
 #include "Utility/XML/ChildIterator.h"
@@ -95,33 +94,10 @@ void Effect::GetTypeName(Brivet::Base::StaticString<64>& type) const
 
 bool Effect::Load(const char* path)
 {
-    Brivet::Utility::Archive::IArchive* archive = demo ? demo->archive : nullptr;
-    if (!archive || !path)
-    {
-        Log::Error("[effect] No archive to load '%s' from", path ? path : "");
-        return false;
-    }
-
-    // The whole entry, zero-terminated
-    const uint32_t size = archive->GetSize(path);
-    if (size == 0xFFFFFFFFu)
-    {
-        Log::Error("[effect] File not found: '%s'", path);
-        return false;
-    }
-    char* text = new (std::nothrow) char[(size_t)size + 1];
+    uint32_t size = 0;
+    char* text = ReadShaderSource(demo ? demo->archive : nullptr, path, &size);
     if (!text)
-    {
-        Log::Error("[effect] No memory for '%s' (%u bytes)", path, size);
         return false;
-    }
-    memset(text, 0, (size_t)size + 1);
-    if (!archive->Read(path, text, size))
-    {
-        Log::Error("[effect] Failed to read '%s'", path);
-        delete[] text;
-        return false;
-    }
 
     const bool parsed = ParseMetadata(text, size);
     delete[] text;

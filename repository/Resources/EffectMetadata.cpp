@@ -2,10 +2,12 @@
 #include "repository/Resources/EffectMetadata.h"
 
 #include "Graphics/Format.h"
+#include "Utility/Archive/IArchive.h"
 #include "Utility/Log.h"
 #include "Utility/XML/ChildIterator.h"
 
 #include <cstring>
+#include <new>
 #include <string_view>
 
 using Brivet::Base::Array;
@@ -291,4 +293,33 @@ uint32_t EffectMetadata::FilterFromName(const String& name)
             break;
     }
     return (uint32_t)row->filter; // the end row holds POINT
+}
+
+char* ReadShaderSource(Brivet::Utility::Archive::IArchive* archive, const char* path, uint32_t* size)
+{
+    if (!archive || !path)
+    {
+        Log::Error("[effect] No archive to load '%s' from", path ? path : "");
+        return nullptr;
+    }
+    *size = archive->GetSize(path);
+    if (*size == 0xFFFFFFFFu)
+    {
+        Log::Error("[effect] File not found: '%s'", path);
+        return nullptr;
+    }
+    char* text = new (std::nothrow) char[(size_t)*size + 1];
+    if (!text)
+    {
+        Log::Error("[effect] No memory for '%s' (%u bytes)", path, *size);
+        return nullptr;
+    }
+    memset(text, 0, (size_t)*size + 1);
+    if (!archive->Read(path, text, *size))
+    {
+        Log::Error("[effect] Failed to read '%s'", path);
+        delete[] text;
+        return nullptr;
+    }
+    return text;
 }

@@ -10,6 +10,11 @@
 
 #include <cstdint>
 
+namespace Brivet::Utility::Archive
+{
+class IArchive;
+}
+
 namespace Brivet::Graphics
 {
 // Blend factor names matched exactly; the end row is {1, null} (ZERO).
@@ -148,3 +153,8 @@ private:
     Brivet::Utility::XML::Document document;
     pugi::xml_node metadata;
 };
+
+// The whole archive entry of a shader file (an effect or a compute shader) in a new[]
+// block of size + 1 bytes, zero-terminated; size set to the entry's size. Null, after an
+// "[effect]" line (no archive, file not found, no memory, read failed), on failure.
+char* ReadShaderSource(Brivet::Utility::Archive::IArchive* archive, const char* path, uint32_t* size);

@@ -47,6 +47,14 @@ void HandOver(ID3D11Resource* resource, ID3D11ShaderResourceView* view, ID3D11Re
         SafeRelease(view);
 }
 
+// Fills the levels below the just uploaded top level of view's texture.
+void GenerateBelowUploadedTop(ID3D11DeviceContext* context, ID3D11ShaderResourceView* view)
+{
+    // Under Wine's GL path on llvmpipe, work still queued before GenerateMips can leave the levels empty.
+    context->Flush();
+    context->GenerateMips(view);
+}
+
 // ---------------------------------------------------------------------------------------
 // DDS
 
@@ -218,7 +226,7 @@ void GenerateMips(ID3D11Device* device, ID3D11DeviceContext* context, const DdsT
         if (FAILED(device->CreateShaderResourceView(resource, &desc, &faces)))
             faces = nullptr;
     }
-    context->GenerateMips(faces ? faces : view);
+    GenerateBelowUploadedTop(context, faces ? faces : view);
     SafeRelease(faces);
 }
 
@@ -672,7 +680,7 @@ HRESULT CreateTextureFromWicFrame(ID3D11Device* device, ID3D11DeviceContext* con
         else if (generate)
         {
             context->UpdateSubresource(texture, 0, nullptr, pixels, rowPitch, imageSize);
-            context->GenerateMips(view);
+            GenerateBelowUploadedTop(context, view);
         }
     }
     delete[] pixels;

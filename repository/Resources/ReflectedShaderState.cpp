@@ -8,9 +8,15 @@
 #include "Graphics/ITexture.h"
 #include "Graphics/Program.h"
 #include "Graphics/Shader.h"
+#include "Graphics/System.h"
 #include "Parameters/Parameter.h"
+#include "repository/Resources/Buffer.h"
 #include "repository/Resources/ShaderReflectionHostBase.h"
+#include "repository/Resources/ShaderResource.h"
 #include "repository/Resources/Texture.h"
+
+#include <d3d11.h>
+#include <d3d11shader.h>
 
 using Brivet::Base::Dictionary;
 using Brivet::Base::StaticString;
@@ -55,6 +61,64 @@ ID3D11ShaderResourceView* ViewOf(Texture* texture)
 {
     Brivet::Graphics::ITexture* gpu = texture ? texture->GetTexture() : nullptr;
     return gpu ? gpu->GetShaderResourceView() : nullptr;
+}
+
+ID3D11ShaderResourceView* ViewOf(ShaderResource* resource)
+{
+    return resource ? resource->GetShaderResource() : nullptr;
+}
+
+// Only a buffer has an unordered-access view.
+ID3D11UnorderedAccessView* AccessViewOf(ShaderResource* resource)
+{
+    static const StaticString<64> buffer("buffer");
+    return resource && resource->IsCompatible(buffer) ? static_cast<Buffer*>(resource)->GetUnorderedAccessView()
+                                                       : nullptr;
+}
+
+// The bind point of name in the stage, and whether it is a read-write (unordered-access)
+// binding, which has registers of its own.
+bool FindBinding(const Brivet::Graphics::Shader* shader, const char* name, uint32_t* bindPoint, bool* readWrite)
+{
+    ID3D11ShaderReflection* reflection = shader ? shader->GetReflection() : nullptr;
+    D3D11_SHADER_INPUT_BIND_DESC desc = {};
+    if (!reflection || !name || FAILED(reflection->GetResourceBindingDescByName(name, &desc)))
+        return false;
+    *bindPoint = desc.BindPoint;
+    switch (desc.Type)
+    {
+    case D3D_SIT_UAV_RWTYPED:
+    case D3D_SIT_UAV_RWSTRUCTURED:
+    case D3D_SIT_UAV_RWBYTEADDRESS:
+    case D3D_SIT_UAV_APPEND_STRUCTURED:
+    case D3D_SIT_UAV_CONSUME_STRUCTURED:
+    case D3D_SIT_UAV_RWSTRUCTURED_WITH_COUNTER:
+        *readWrite = true;
+        break;
+    default:
+        *readWrite = false;
+        break;
+    }
+    return true;
+}
+
+// A shader resource by name to the compute stage: its unordered-access view at a
+// read-write binding, else its shader-resource view.
+void BindCompute(Brivet::Graphics::ComputeShader* shader, const char* name, ShaderResource* resource)
+{
+    uint32_t bindPoint = 0;
+    bool readWrite = false;
+    if (!FindBinding(shader, name, &bindPoint, &readWrite))
+        return;
+    if (readWrite)
+    {
+        ID3D11UnorderedAccessView* view = AccessViewOf(resource);
+        shader->GetSystem()->GetContext()->CSSetUnorderedAccessViews(bindPoint, 1, &view, nullptr);
+    }
+    else
+    {
+        shader->SetShaderResource(name, ViewOf(resource));
+    }
 }
 } // namespace
 
@@ -136,8 +200,10 @@ void ReflectedShaderState::ResolveInputs(Brivet::Assets::Effect::IEffect* effect
         }
         else
         {
-            // Recorded without a resource: bound as a null view (see the table's note).
-            shaderResources.Set(input.name, nullptr);
+            static const StaticString<64> shaderResourceType("shaderresource");
+            shaderResources.Set(input.name, bound && bound->IsCompatible(shaderResourceType)
+                                                ? static_cast<ShaderResource*>(bound)
+                                                : nullptr);
         }
     }
 }
@@ -188,8 +254,46 @@ void ReflectedShaderState::BindResources(Program* program)
         return;
     for (uint32_t i = 0; i < textures.GetCount(); ++i)
         BindView(program, textures.GetEntry(i).key.GetText(), ViewOf(textures.GetEntry(i).value));
+
+    // Shader resources by name to each stage; read-write ones as unordered-access views,
+    // which the graphics stages share in the output merger's slots (set in one call, as
+    // the call unbinds the slots it does not set).
+    ID3D11UnorderedAccessView* accessViews[D3D11_PS_CS_UAV_REGISTER_COUNT] = {};
+    uint32_t firstSlot = D3D11_PS_CS_UAV_REGISTER_COUNT;
+    uint32_t lastSlot = 0;
+    Brivet::Graphics::Shader* stages[3] = {
+        (program->GetStageMask() & Program::StagePixel) ? program->GetPixelShader() : nullptr,
+        (program->GetStageMask() & Program::StageVertex) ? program->GetVertexShader() : nullptr,
+        (program->GetStageMask() & Program::StageGeometry) ? program->GetGeometryShader() : nullptr,
+    };
     for (uint32_t i = 0; i < shaderResources.GetCount(); ++i)
-        BindView(program, shaderResources.GetEntry(i).key.GetText(), nullptr);
+    {
+        const char* name = shaderResources.GetEntry(i).key.GetText();
+        ShaderResource* resource = shaderResources.GetEntry(i).value;
+        for (Brivet::Graphics::Shader* stage : stages)
+        {
+            uint32_t bindPoint = 0;
+            bool readWrite = false;
+            if (!FindBinding(stage, name, &bindPoint, &readWrite))
+                continue;
+            if (!readWrite)
+            {
+                stage->SetShaderResource(name, ViewOf(resource));
+            }
+            else if (bindPoint < D3D11_PS_CS_UAV_REGISTER_COUNT)
+            {
+                accessViews[bindPoint] = AccessViewOf(resource);
+                firstSlot = bindPoint < firstSlot ? bindPoint : firstSlot;
+                lastSlot = bindPoint > lastSlot ? bindPoint : lastSlot;
+            }
+        }
+    }
+    if (firstSlot <= lastSlot)
+    {
+        program->GetPixelShader()->GetSystem()->GetContext()->OMSetRenderTargetsAndUnorderedAccessViews(
+            D3D11_KEEP_RENDER_TARGETS_AND_DEPTH_STENCIL, nullptr, nullptr, firstSlot, lastSlot - firstSlot + 1,
+            accessViews + firstSlot, nullptr);
+    }
 }
 
 void ReflectedShaderState::UpdateCompute(Brivet::Graphics::ComputeShader* shader, float time)
@@ -233,5 +337,15 @@ void ReflectedShaderState::BindComputeResources(Brivet::Graphics::ComputeShader*
     for (uint32_t i = 0; i < textures.GetCount(); ++i)
         shader->SetShaderResource(textures.GetEntry(i).key.GetText(), ViewOf(textures.GetEntry(i).value));
     for (uint32_t i = 0; i < shaderResources.GetCount(); ++i)
-        shader->SetShaderResource(shaderResources.GetEntry(i).key.GetText(), nullptr);
+        BindCompute(shader, shaderResources.GetEntry(i).key.GetText(), shaderResources.GetEntry(i).value);
+}
+
+void ReflectedShaderState::UnbindComputeResources(Brivet::Graphics::ComputeShader* shader)
+{
+    if (!shader)
+        return;
+    for (uint32_t i = 0; i < textures.GetCount(); ++i)
+        shader->SetShaderResource(textures.GetEntry(i).key.GetText(), nullptr);
+    for (uint32_t i = 0; i < shaderResources.GetCount(); ++i)
+        BindCompute(shader, shaderResources.GetEntry(i).key.GetText(), nullptr);
 }

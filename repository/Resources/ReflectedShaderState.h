@@ -56,7 +56,9 @@ public:
 
     // Each parameter's value at time into the program's constants, by variable name.
     void Update(Brivet::Graphics::Program* program, float time);
-    // Each recorded texture's view (null for none) by name to every stage of the program.
+    // Each recorded texture's and shader resource's view (null for none) by name to every
+    // stage of the program; a read-write binding gets the resource's unordered-access view
+    // at its own register (the output merger's slot), null when it has none.
     void BindResources(Brivet::Graphics::Program* program);
 
     // One view by name to every stage in the program's mask.
@@ -66,11 +68,14 @@ public:
     // the variable's size, never past the buffer), marking it changed; nothing for a
     // shader without constant buffer 0.
     void UpdateCompute(Brivet::Graphics::ComputeShader* shader, float time);
+    // As BindResources, to the compute stage (read-write bindings at their unordered-access
+    // registers).
     void BindComputeResources(Brivet::Graphics::ComputeShader* shader);
+    // Null views where BindComputeResources bound: after a dispatch, so that no buffer stays
+    // bound for writing while later passes read it.
+    void UnbindComputeResources(Brivet::Graphics::ComputeShader* shader);
 
     Brivet::Base::Dictionary<Brivet::Base::String, Texture*> textures;
-    // Shader-resource inputs. Only their names are recorded for now, with no resource:
-    // they are bound as null views until the shader-resource type can hand out its view.
     Brivet::Base::Dictionary<Brivet::Base::String, ShaderResource*> shaderResources;
     Brivet::Base::Dictionary<Brivet::Base::String, Brivet::Parameters::Parameter<float>*> floatParameters;
     Brivet::Base::Dictionary<Brivet::Base::String, Brivet::Parameters::Parameter<D3DXVECTOR2>*> float2Parameters;

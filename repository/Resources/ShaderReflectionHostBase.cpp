@@ -44,8 +44,10 @@ void ShaderReflectionHostBase::AddReflectedResource(const char* name, uint32_t b
         input.kind = dimension == DimensionBuffer ? ShaderInput::KindShaderResource : ShaderInput::KindTexture;
     else if (bindType == BindReadWriteTyped)
         input.kind = ShaderInput::KindShaderResource;
+    else if (bindType == BindByteAddress)
+        input.kind = ShaderInput::KindShaderResource; // taken too: a mesh's vertices reach shaders only as a raw view
     else
-        return; // samplers, constant buffers, structured and byte-address buffers
+        return; // samplers, constant buffers, structured buffers, other read-write views
     inputs.Add(input);
 }
 

@@ -38,12 +38,13 @@ public:
     // checks them).
     enum : uint32_t
     {
-        BindTexture = 2,       // D3D_SIT_TEXTURE
+        BindTexture = 2,        // D3D_SIT_TEXTURE
         BindReadWriteTyped = 4, // D3D_SIT_UAV_RWTYPED
-        DimensionBuffer = 1,   // D3D_SRV_DIMENSION_BUFFER
-        ClassScalar = 0,       // D3D_SVC_SCALAR
-        ClassVector = 1,       // D3D_SVC_VECTOR
-        TypeFloat = 3,         // D3D_SVT_FLOAT
+        BindByteAddress = 7,    // D3D_SIT_BYTEADDRESS
+        DimensionBuffer = 1,    // D3D_SRV_DIMENSION_BUFFER
+        ClassScalar = 0,        // D3D_SVC_SCALAR
+        ClassVector = 1,        // D3D_SVC_VECTOR
+        TypeFloat = 3,          // D3D_SVT_FLOAT
     };
 
     ShaderReflectionHostBase() = default;
@@ -61,7 +62,8 @@ public:
 
     // One bound resource as the reflection describes it: kept when an input names it and
     // it is not kept yet; a texture becomes a shader resource when its view is a buffer, a
-    // read-write typed view is one; other binding types are passed over.
+    // read-write typed view and a byte-address buffer are one; other binding types are
+    // passed over.
     void AddReflectedResource(const char* name, uint32_t bindType, uint32_t dimension);
     // One constant-buffer variable: kept (overwriting) when an input names it and it is a
     // float or float vector of one row and 1 to 4 columns.

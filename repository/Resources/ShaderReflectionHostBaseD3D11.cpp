@@ -6,6 +6,7 @@
 
 static_assert((uint32_t)ShaderReflectionHostBase::BindTexture == (uint32_t)D3D_SIT_TEXTURE);
 static_assert((uint32_t)ShaderReflectionHostBase::BindReadWriteTyped == (uint32_t)D3D_SIT_UAV_RWTYPED);
+static_assert((uint32_t)ShaderReflectionHostBase::BindByteAddress == (uint32_t)D3D_SIT_BYTEADDRESS);
 static_assert((uint32_t)ShaderReflectionHostBase::DimensionBuffer == (uint32_t)D3D_SRV_DIMENSION_BUFFER);
 static_assert((uint32_t)ShaderReflectionHostBase::ClassScalar == (uint32_t)D3D_SVC_SCALAR);
 static_assert((uint32_t)ShaderReflectionHostBase::ClassVector == (uint32_t)D3D_SVC_VECTOR);

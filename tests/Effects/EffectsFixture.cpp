@@ -192,6 +192,21 @@ std::string LayerShader(const std::string& metadata, const std::string& hlsl)
            hlsl + "\n";
 }
 
+std::string ConstantParameter(const char* name, const std::string& value)
+{
+    return std::string("<parameter name=\"") + name + "\"><value type=\"constant\"><constant value=\"" + value +
+           "\"/></value></parameter>";
+}
+
+std::string SteppedParameter(const char* name, const std::vector<std::string>& values)
+{
+    std::string keys;
+    for (size_t i = 0; i < values.size(); ++i)
+        keys += "<key time=\"" + std::to_string(i) + "\" interpolation=\"hold\" value=\"" + values[i] + "\"/>";
+    return std::string("<parameter name=\"") + name + "\"><value type=\"spline\"><clip start=\"0\" length=\"" +
+           std::to_string(values.size()) + "\">" + keys + "</clip></value></parameter>";
+}
+
 std::vector<std::string> LogLinesContaining(const char* text)
 {
     std::vector<std::string> found;

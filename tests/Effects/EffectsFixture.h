@@ -66,6 +66,11 @@ std::string ColourText(uint32_t colour);
 // given), then the HLSL source with the quad's vertex shader "vs_main".
 std::string LayerShader(const std::string& metadata, const std::string& hlsl);
 
+// A "parameter" element holding a constant value (its text as the XML writes it), and
+// one holding each of values for one second from 0 on (a spline of hold keys).
+std::string ConstantParameter(const char* name, const std::string& value);
+std::string SteppedParameter(const char* name, const std::vector<std::string>& values);
+
 // Log lines since the last LogCapture::Clear that contain text.
 std::vector<std::string> LogLinesContaining(const char* text);
 } // namespace EffectsTest

@@ -249,7 +249,9 @@ TEST_F(CubeTextureTest, WritesTheDescriptionItReads)
         EXPECT_STREQ(written.attribute("format").value(), c.format);
         EXPECT_EQ(bool(written.attribute("depthFormat")), c.depthFormat != nullptr);
         if (c.depthFormat)
+        {
             EXPECT_STREQ(written.attribute("depthFormat").value(), c.depthFormat);
+        }
 
         // What is written makes the same cube again.
         CubeTextureRenderTarget* again = Dynamic(std::string("<dynamic>") + [&] {

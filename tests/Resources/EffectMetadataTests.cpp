@@ -3,6 +3,7 @@
 #include "repository/Resources/EffectMetadata.h"
 
 #include "LogCapture.h"
+#include "MemoryArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -353,4 +354,37 @@ TEST(EffectNameTables, BlendFactorsAndFilters)
     EXPECT_EQ(EffectMetadata::BlendFactorFromName(String("MAX")), 1u);
     EXPECT_EQ(EffectMetadata::FilterFromName(String("ANISOTROPIC")), 0x55u);
     EXPECT_EQ(EffectMetadata::FilterFromName(String("Point")), 0u);
+}
+
+TEST_F(MetadataTest, ShaderSourceIsReadWholeAndZeroTerminated)
+{
+    MemoryArchive archive;
+    archive.entries["shader.fx"] = std::string("abc\0def", 7);
+    uint32_t size = 0;
+    char* text = ReadShaderSource(&archive, "shader.fx", &size);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(size, 7u);
+    EXPECT_EQ(std::string(text, 8), std::string("abc\0def\0", 8));
+    delete[] text;
+    EXPECT_TRUE(Lines(Log::LevelError).empty());
+
+    const struct
+    {
+        Brivet::Utility::Archive::IArchive* archive;
+        const char* path;
+        const char* error;
+    } failures[] = {
+        {&archive, "absent.fx", "[effect] File not found: 'absent.fx'"},
+        {nullptr, "shader.fx", "[effect] No archive to load 'shader.fx' from"},
+    };
+    for (const auto& f : failures)
+    {
+        LogCapture::Get().Clear();
+        EXPECT_EQ(ReadShaderSource(f.archive, f.path, &size), nullptr) << f.path;
+        EXPECT_EQ(Lines(Log::LevelError), std::vector<std::string>{f.error});
+    }
+    LogCapture::Get().Clear();
+    archive.MakeUnreadable("shader.fx");
+    EXPECT_EQ(ReadShaderSource(&archive, "shader.fx", &size), nullptr);
+    EXPECT_EQ(Lines(Log::LevelError), std::vector<std::string>{"[effect] Failed to read 'shader.fx'"});
 }

@@ -5,8 +5,11 @@
 #include "LogCapture.h"
 #include "windows/DeviceFixture.h"
 #include "repository/Resources/CubeTextureRenderTargetFactory.h"
+#include "repository/Resources/BufferFactory.h"
+#include "repository/Resources/ComputeShaderFactory.h"
 #include "repository/Resources/EffectFactory.h"
 #include "repository/Resources/SceneFactory.h"
+#include "repository/Resources/ShaderResourceFactory.h"
 #include "repository/Resources/TextureFactory.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +39,9 @@ struct Shared
         demo->RegisterResourceFactory(&CubeTextureRenderTargetFactory::instance);
         demo->RegisterResourceFactory(&EffectFactory::instance);
         demo->RegisterResourceFactory(&SceneFactory::instance);
+        demo->RegisterResourceFactory(&ComputeShaderFactory::instance);
+        demo->RegisterResourceFactory(&ShaderResourceFactory::instance);
+        demo->RegisterResourceFactory(&BufferFactory::instance);
 
         ready = window.StartSystem(demo->system);
     }

@@ -21,8 +21,9 @@ namespace ResourcesTest
 constexpr uint32_t WindowWidth = 64;
 constexpr uint32_t WindowHeight = 64;
 
-// Created on first use with the texture, cube-texture and effect factories registered and Archive() as
-// its archive; destroyed after the last test. Null when no device could be made.
+// Created on first use with the texture, cube-texture, effect, compute shader, shader
+// resource and buffer factories registered and Archive() as its archive; destroyed after
+// the last test. Null when no device could be made.
 Brivet::Demo* SharedDemo();
 MemoryArchive& Archive();
 

@@ -17,6 +17,7 @@ namespace
 {
 constexpr uint32_t SamplerBinding = 3;    // D3D_SIT_SAMPLER
 constexpr uint32_t StructuredBinding = 5; // D3D_SIT_STRUCTURED
+constexpr uint32_t ReadWriteByteAddressBinding = 8; // D3D_SIT_UAV_RWBYTEADDRESS
 constexpr uint32_t ConstantBinding = 0;   // D3D_SIT_CBUFFER
 constexpr uint32_t Texture2DDimension = 4;
 constexpr uint32_t MatrixColumns = 3; // D3D_SVC_MATRIX_COLUMNS
@@ -111,4 +112,17 @@ TEST(ShaderReflectionHost, FloatConstantsBecomeParameterTypes)
     host.AddReflectedConstant("fA", Host::ClassVector, Host::TypeFloat, 1, 3);
     EXPECT_EQ(ConstantType(host, "fA"), Type::Vector3);
     EXPECT_EQ(host.constants.GetCount(), 4u);
+}
+
+TEST(ShaderReflectionHost, ByteAddressBufferBecomesAShaderResourceInput)
+{
+    // A mesh's vertices reach shaders only as a raw view: its binding must become an input.
+    Host host;
+    ReadNames(host, "<input>rawVertices</input><input>rwRaw</input>");
+    host.AddReflectedResource("rawVertices", Host::BindByteAddress, Host::DimensionBuffer);
+    host.AddReflectedResource("rwRaw", ReadWriteByteAddressBinding, Host::DimensionBuffer);
+    const std::vector<std::pair<std::string, uint32_t>> expected = {
+        {"rawVertices", Host::ShaderInput::KindShaderResource},
+    };
+    EXPECT_EQ(Inputs(host), expected);
 }

@@ -16,7 +16,7 @@ import shutil
 
 import e2e
 import gltf_models
-from test_example import Screenshot, Shooter, loud_span
+from test_example import Screenshot, Shooter, loud_span, music_time, underruns
 from test_startup import make_ogg
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -201,7 +201,7 @@ class Scenes(e2e.BrivetTestCase):
         e2e.pack(source, os.path.join(self.workdir, "scenes.vqz"))
 
     def play(self, seconds):
-        """Screenshots every half second, timed by the start of the music."""
+        """Screenshots every half second, timed by the music heard before them."""
         shooter = Shooter(self.out_dir, seconds + 90.0)
         shooter.start()
         try:
@@ -213,7 +213,8 @@ class Scenes(e2e.BrivetTestCase):
         self.assertEqual(result.boxes, [], result)
         start, end, _ = loud_span(result.audio_wav)
         self.assertIsNotNone(start, "the recording is silent")
-        return [(when - start, length, path) for when, length, path in shooter.shots]
+        gaps = underruns(result.audio_wav, start, end)
+        return [(music_time(gaps, start, when), length, path) for when, length, path in shooter.shots]
 
     def nearest(self, shots, t, tolerance=1.0):
         when, length, path = min(shots, key=lambda shot: abs(shot[0] - t) + shot[1])

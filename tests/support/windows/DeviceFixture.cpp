@@ -94,6 +94,34 @@ std::vector<uint32_t> ReadBackBuffer(Brivet::Graphics::System& system)
     return ReadPixels(system, system.GetBackBuffer());
 }
 
+std::vector<float> ReadFloats(Brivet::Graphics::System& system, ID3D11Buffer* buffer)
+{
+    std::vector<float> values;
+    if (!buffer)
+        return values;
+    D3D11_BUFFER_DESC desc = {};
+    buffer->GetDesc(&desc);
+    desc.Usage = D3D11_USAGE_STAGING;
+    desc.BindFlags = 0;
+    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+    desc.MiscFlags = 0;
+    desc.StructureByteStride = 0;
+    ID3D11Buffer* staging = nullptr;
+    if (FAILED(system.GetDevice()->CreateBuffer(&desc, nullptr, &staging)))
+        return values;
+    ID3D11DeviceContext* context = system.GetContext();
+    context->CopyResource(staging, buffer);
+    D3D11_MAPPED_SUBRESOURCE mapped = {};
+    if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)))
+    {
+        values.resize(desc.ByteWidth / sizeof(float));
+        memcpy(values.data(), mapped.pData, values.size() * sizeof(float));
+        context->Unmap(staging, 0);
+    }
+    staging->Release();
+    return values;
+}
+
 namespace
 {
 class ShutdownEnvironment : public ::testing::Environment

@@ -7,6 +7,7 @@
 #include <vector>
 
 struct HWND__;
+struct ID3D11Buffer;
 struct ID3D11Texture2D;
 
 namespace Brivet::Graphics
@@ -48,6 +49,9 @@ std::vector<uint32_t> ReadBackBuffer(Brivet::Graphics::System& system);
 // rows packed at texelBytes × the level's width; empty when it could not be read.
 std::vector<uint8_t> ReadSubresource(Brivet::Graphics::System& system, ID3D11Texture2D* texture,
                                      uint32_t subresource, uint32_t texelBytes);
+// A buffer's contents as 32-bit floats (bytes beyond the last whole float dropped), through
+// a staging copy; empty when buffer is null or the copy could not be made.
+std::vector<float> ReadFloats(Brivet::Graphics::System& system, ID3D11Buffer* buffer);
 
 // Registers an environment that calls shutdown after the last test, while the runtime is
 // whole (static destructors run too late for the device).
