@@ -1,75 +1,16 @@
-"""Small glTF 2.0 scenes written by the scene tests (buffers embedded as data URIs), and
-a PNG writer for their textures. Standard library only.
+"""Small glTF 2.0 scenes written by the scene tests with the writer of tools/gltf.py.
 
 Every scene has a camera with a 90 degree horizontal field of view that the player sees at
 (0, 0, -5) looking at +z, x to the right. The importer turns nodes and meshes
 left-handed (z negated) but keeps a camera's own direction (down its node's -z), so the
 camera node "Camera" hangs below a rig at glTF's (0, 0, 5) turned half around y."""
 
-import base64
-import json
 import math
-import struct
-import zlib
 
-FLOAT, UBYTE, USHORT = 5126, 5121, 5123
-SIZES = {"SCALAR": 1, "VEC2": 2, "VEC3": 3, "VEC4": 4, "MAT4": 16}
-FORMATS = {FLOAT: "f", UBYTE: "B", USHORT: "H"}
+from gltf import Gltf as Writer, png  # noqa: F401 (png is used by the tests through this module)
 
 
-class Gltf:
-    def __init__(self):
-        self.data = bytearray()
-        self.doc = {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": []}], "nodes": [],
-                    "meshes": [], "materials": [], "accessors": [], "bufferViews": [], "cameras": []}
-
-    def accessor(self, values, kind, component=FLOAT, bounds=False):
-        """An accessor over flat values of one type ("VEC3", ...); returns its index."""
-        while len(self.data) % 4:
-            self.data.append(0)
-        count = len(values) // SIZES[kind]
-        raw = struct.pack(f"<{len(values)}{FORMATS[component]}", *values)
-        self.doc["bufferViews"].append({"buffer": 0, "byteOffset": len(self.data), "byteLength": len(raw)})
-        self.data += raw
-        accessor = {"bufferView": len(self.doc["bufferViews"]) - 1, "componentType": component,
-                    "count": count, "type": kind}
-        if bounds:
-            n = SIZES[kind]
-            accessor["min"] = [min(values[i::n]) for i in range(n)]
-            accessor["max"] = [max(values[i::n]) for i in range(n)]
-        self.doc["accessors"].append(accessor)
-        return len(self.doc["accessors"]) - 1
-
-    def node(self, name, root=True, **fields):
-        self.doc["nodes"].append(dict(name=name, **fields))
-        index = len(self.doc["nodes"]) - 1
-        if root:
-            self.doc["scenes"][0]["nodes"].append(index)
-        return index
-
-    def mesh(self, positions, indices, material, texcoords=None, joints=None, weights=None):
-        attributes = {"POSITION": self.accessor(positions, "VEC3", bounds=True)}
-        if texcoords:
-            attributes["TEXCOORD_0"] = self.accessor(texcoords, "VEC2")
-        if joints:
-            attributes["JOINTS_0"] = self.accessor(joints, "VEC4", UBYTE)
-            attributes["WEIGHTS_0"] = self.accessor(weights, "VEC4")
-        primitive = {"attributes": attributes, "indices": self.accessor(indices, "SCALAR", USHORT),
-                     "material": material}
-        self.doc["meshes"].append({"primitives": [primitive]})
-        return len(self.doc["meshes"]) - 1
-
-    def material(self, name, colour=(1, 1, 1, 1), image=None):
-        pbr = {"baseColorFactor": list(colour), "metallicFactor": 0.0}
-        if image:
-            self.doc.setdefault("images", []).append({"uri": image})
-            self.doc.setdefault("samplers", []).append({"magFilter": 9728, "minFilter": 9728})
-            self.doc.setdefault("textures", []).append({"source": len(self.doc["images"]) - 1,
-                                                        "sampler": len(self.doc["samplers"]) - 1})
-            pbr["baseColorTexture"] = {"index": len(self.doc["textures"]) - 1}
-        self.doc["materials"].append({"name": name, "pbrMetallicRoughness": pbr})
-        return len(self.doc["materials"]) - 1
-
+class Gltf(Writer):
     def camera(self):
         self.doc["cameras"].append({"type": "perspective", "perspective": {
             "yfov": math.pi / 2, "aspectRatio": 1.0, "znear": 0.1, "zfar": 100.0}})
@@ -78,18 +19,7 @@ class Gltf:
         self.node("CameraRig", translation=[0, 0, 5], rotation=[0, 1, 0, 0], children=[camera])
 
     def translation_animation(self, name, node, times, positions):
-        sampler = {"input": self.accessor(times, "SCALAR", bounds=True),
-                   "output": self.accessor([c for p in positions for c in p], "VEC3"),
-                   "interpolation": "LINEAR"}
-        self.doc.setdefault("animations", []).append({
-            "name": name, "samplers": [sampler],
-            "channels": [{"sampler": 0, "target": {"node": node, "path": "translation"}}]})
-
-    def text(self):
-        doc = dict(self.doc)
-        doc["buffers"] = [{"byteLength": len(self.data), "uri": "data:application/octet-stream;base64," +
-                           base64.b64encode(bytes(self.data)).decode("ascii")}]
-        return json.dumps(doc, indent=1)
+        self.animation(name, [(node, "translation", times, positions)])
 
 
 def box(cx, cy, half=0.5):
@@ -151,13 +81,3 @@ def skinned_bar_scene(colour, knee_end):
     g.translation_animation("Bend", knee, [0.0, 1.0], [(0, 1, 0), (knee_end[0], knee_end[1], 0)])
     assert body == 0
     return g.text()
-
-
-def png(width, height, pixels):
-    """An 8-bit RGB PNG of rows of (r, g, b) pixels."""
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-    raw = b"".join(b"\x00" + bytes(c for pixel in row for c in pixel) for row in pixels)
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw)) +
-            chunk(b"IEND", b""))
