@@ -51,8 +51,7 @@ using Assets::Resource::IResourceFactory;
 
 // One row per resource type, in this order: "texture", "cubetexture", "effect",
 // "scene", "RenderChunk", "gbuffer", "Font", "computeShader", "shaderresource",
-// "buffer". Each type adds its factory's row when it is built; null rows are
-// passed over (the list is never empty).
+// "buffer". A null row would be passed over.
 IResourceFactory* const resourceFactories[] = {
     &TextureFactory::instance,
     &CubeTextureRenderTargetFactory::instance,
@@ -72,7 +71,7 @@ IResourceFactory* const resourceFactories[] = {
 // "Camera3D", "TextPlane3D", "CameraShake", "CameraMod", "Instancer3D",
 // "PointLight3D", "DirectionalLight3D", "AmbientLight3D", "SpotLight3D",
 // "ComputedGeometry3D", "ProceduralGeometry3D", "AreaSphereLight3D",
-// "AreaTubeLight3D", "MeshToShaderResource", "ComputedBuffer". Null rows are
+// "AreaTubeLight3D", "MeshToShaderResource", "ComputedBuffer". A null row would be
 // passed over.
 IEffectFactory* const effectFactories[] = {
     &Layer2DFactory::instance,
