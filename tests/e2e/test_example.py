@@ -113,6 +113,22 @@ def music_time(gaps, start, t):
     return t - start - sum(min(length, t - at) for at, length in gaps if at < t)
 
 
+def check_music_heard(test, result, seconds):
+    """Asserts that the run's recording holds the whole music of that length, once and
+    not silent: the loud span less the underruns. Returns (start, gaps) by which the
+    run's seconds give the demo's time (music_time)."""
+    test.assertIsNotNone(result.audio_wav, result)
+    start, end, level = loud_span(result.audio_wav)
+    test.assertIsNotNone(start, "the recording is silent")
+    test.assertGreater(level, 0.03, "the recording is nearly silent")
+    gaps = underruns(result.audio_wav, start, end)
+    heard = music_time(gaps, start, end)
+    played = (start, end, f"{heard:.2f} s heard, {len(gaps)} underruns")
+    test.assertGreater(heard, seconds - 1.5, played)
+    test.assertLess(heard, seconds + 1.0, played)
+    return start, gaps
+
+
 # -- pictures ----------------------------------------------------------------------
 class Screenshot:
     """The demo's 16:9 picture in a full-screen screenshot (binary PPM), letterboxed."""
@@ -209,16 +225,7 @@ class Example(e2e.BrivetTestCase):
         self.assertEqual(result.boxes, [], result)
         self.assertLess(result.elapsed, 90.0, result)
 
-        # The whole music, once, and not silent: the loud span less the underruns.
-        self.assertIsNotNone(result.audio_wav, result)
-        start, end, level = loud_span(result.audio_wav)
-        self.assertIsNotNone(start, "the recording is silent")
-        self.assertGreater(level, 0.03, "the recording is nearly silent")
-        gaps = underruns(result.audio_wav, start, end)
-        heard = music_time(gaps, start, end)
-        played = (start, end, f"{heard:.2f} s heard, {len(gaps)} underruns")
-        self.assertGreater(heard, MUSIC_SECONDS - 1.5, played)
-        self.assertLess(heard, MUSIC_SECONDS + 1.0, played)
+        start, gaps = check_music_heard(self, result, MUSIC_SECONDS)
 
         # The demo clock is the music: a screenshot's demo time is the music heard before
         # it in the recording, which started with the run.

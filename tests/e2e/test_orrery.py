@@ -34,7 +34,7 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 import e2e
-from test_example import Screenshot, Shooter, loud_span, music_time, underruns
+from test_example import Screenshot, Shooter, check_music_heard, music_time
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 EXAMPLE = os.path.join(REPO, "examples", "orrery")
@@ -129,17 +129,7 @@ class Orrery(e2e.BrivetTestCase):
         self.assertEqual(result.exit_code, 0, result)
         self.assertEqual(result.boxes, [], result)
 
-        # The whole music, once, and not silent.
-        self.assertIsNotNone(result.audio_wav, result)
-        start, end, level = loud_span(result.audio_wav)
-        self.assertIsNotNone(start, "the recording is silent")
-        self.assertGreater(level, 0.03, "the recording is nearly silent")
-        gaps = underruns(result.audio_wav, start, end)
-        heard = music_time(gaps, start, end)
-        played = (start, end, f"{heard:.2f} s heard, {len(gaps)} underruns")
-        self.assertGreater(heard, MUSIC_SECONDS - 1.5, played)
-        self.assertLess(heard, MUSIC_SECONDS + 1.0, played)
-
+        start, gaps = check_music_heard(self, result, MUSIC_SECONDS)
         timed = [(music_time(gaps, start, when), length, path) for when, length, path in shooter.shots]
 
         def shots_between(t0, t1):
