@@ -9,6 +9,8 @@ The demo's clock is the music, so screenshots are timed by the music heard befor
                still faded out, so nothing else lights a pixel;
   8-40 s       the lit hall, the camera moving round it: far brighter than the title frame
                and never a flat picture;
+  34.5-38.5 s  the beam from above, the camera looking down on it: a warm white middle
+               between dark corners;
   46-48 s      the credits, two lines in (0.85, 0.9, 1) on black.
 What the hall shows between them (BRIVET_E2E_KEEP=1 keeps the screenshots):
   0-8 s    the title typed, then erased; the hall fades in under the spot light's beam,
@@ -90,6 +92,13 @@ def pixels_of(shot, colour, box, tolerance=6):
     return inside, outside, brightest
 
 
+def region_mean(shot, box):
+    """Mean (r, g, b) over 11 x 11 points of the box (u0, u1, v0, v1)."""
+    u0, u1, v0, v1 = box
+    points = [shot.at(u0 + (u1 - u0) * i / 10.0, v0 + (v1 - v0) * j / 10.0) for i in range(11) for j in range(11)]
+    return [sum(p[k] for p in points) / len(points) for k in range(3)]
+
+
 class Orrery(e2e.BrivetTestCase):
     def stage(self):
         source = os.path.join(self.scratch, "orrery")
@@ -153,6 +162,15 @@ class Orrery(e2e.BrivetTestCase):
             self.assertGreater(brightness, max(title_brightness) + 25.0, f"the hall is dark at {when:.2f} s")
             levels = [sum(shot.at(u / 20.0, v / 20.0)) for u in range(1, 20) for v in range(1, 20)]
             self.assertGreater(max(levels) - min(levels), 150, f"a flat picture at {when:.2f} s")
+
+        # The beam from above while the camera looks down on the orrery: the spot light's
+        # pool, its beam through the air and their bloom make the middle a warm white,
+        # the corners of the hall stay dark.
+        for when, shot in shots_between(34.5, 38.5):
+            middle, corner = region_mean(shot, (0.42, 0.58, 0.45, 0.65)), region_mean(shot, (0.02, 0.15, 0.02, 0.2))
+            self.assertGreater(min(middle), 190, f"no beam at {when:.2f} s: {middle}")
+            self.assertGreater(middle[0], middle[2] + 10, f"the beam is not warm at {when:.2f} s: {middle}")
+            self.assertLess(max(corner), 90, f"the hall's corner is lit at {when:.2f} s: {corner}")
 
         # The credits on black after the hall faded out.
         for when, shot in shots_between(46.0, 47.9):
