@@ -437,12 +437,16 @@ class _Run:
                 if screenshot(path):
                     self.result.screenshots.append(path)
             while self.keys and now >= self.keys[0][0]:
-                entry = self.keys.pop(0)
+                entry = self.keys[0]
                 if len(entry) > 2 and entry[2]:
-                    for window in find_windows(entry[2])[-1:]:
-                        send_key(entry[1], window)
+                    # A loaded machine may show the window late: the key waits for it.
+                    windows = find_windows(entry[2])
+                    if not windows:
+                        break
+                    send_key(entry[1], windows[-1])
                 else:
                     send_key(entry[1])
+                self.keys.pop(0)
             if now - self.last_window_poll >= self.POLL:
                 self.last_window_poll = now
                 self._poll_windows(now)
@@ -484,7 +488,7 @@ def run_brivet(workdir, timeout=60.0, answer_dialog=None, answer_boxes=True, scr
     screenshot_at: seconds after the start at which to take a screenshot of the display.
     record_audio: record the null sink's monitor (from before the start to the end) as a WAV.
     keys: (seconds, key) typed into the focused window, or (seconds, key, title regex)
-        sent to the newest window of that name.
+        sent to the newest window of that name once one is visible (at that time or later).
     exe: the program (default: BRIVET_EXE); out_dir: where screenshots and audio go
         (default: a new temporary folder); env: extra environment variables.
     """

@@ -91,6 +91,10 @@ public:
     // G-buffer's layers bound on every variation program) when the effect or pass differs;
     // true when it did.
     bool SwitchPass(const Command& previous, const Command& current);
+    static bool SwitchesPass(const Command& previous, const Command& current); // effect or pass differ
+    // The command's state's values (at the time of the last UpdateShaderStates) and
+    // resources, then the existing G-buffer's layers, on every variation program of its pass.
+    void ApplyState(const Command& command);
     // "matView", "matViewPrevious", "matProjection" and "v4CameraPosition" on every
     // variation program of the pass.
     void SetCameraConstants(Effect* effect, uint32_t pass);
@@ -122,6 +126,7 @@ public:
     ReflectedShaderState defaultShaderState;
     RenderChunk* chunk; // borrowed: the resource bound to "Input 1"
     float aspectRatio;
+    float stateTime; // the time of the last UpdateShaderStates
     Brivet::Base::Array<Command> commands; // rebuilt every frame, capacity kept
     D3DXMATRIX view; // row-major, row vectors, as D3DX uses them
     D3DXMATRIX previousView;

@@ -23,7 +23,7 @@
 template <typename T>
 Renderer3DBase<T>::Renderer3DBase(Brivet::Demo* demo)
     : IEffect(demo), output(nullptr), existingGBuffer(nullptr), inheritCamera(nullptr), defaultShader(nullptr),
-      chunk(nullptr), aspectRatio(0.0f)
+      chunk(nullptr), aspectRatio(0.0f), stateTime(0.0f)
 {
 }
 
@@ -240,14 +240,25 @@ template <typename T>
 void Renderer3DBase<T>::RenderCommands()
 {
     Command previous = NoCommand();
+    const ReflectedShaderState* applied = nullptr; // the state whose values the pass's programs hold
     for (const Command& command : commands)
     {
         // A renderer without shadow targets leaves the shadow passes out: drawn into its
         // colour output they would use whatever constants the last draw left.
         if (!DrawsKind(command.kind))
             continue;
+        if (SwitchesPass(previous, command))
+            applied = nullptr;
         PrepareCommand(previous, command);
         previous = command;
+        // Entries of several nodes may share one effect, each with its own state: the
+        // state of the command goes to the programs again when it is not the one they
+        // hold, else every entry would draw with the values written last.
+        if (command.state != applied)
+        {
+            ApplyState(command);
+            applied = command.state;
+        }
 
         // Culling: the box in view space lying wholly behind the viewer (the camera's view in every kind)
         RenderChunk::Entry& entry = *command.entry;
@@ -299,9 +310,30 @@ void Renderer3DBase<T>::RenderCommands()
 }
 
 template <typename T>
+bool Renderer3DBase<T>::SwitchesPass(const Command& previous, const Command& current)
+{
+    return current.effect != previous.effect || current.pass != previous.pass;
+}
+
+template <typename T>
+void Renderer3DBase<T>::ApplyState(const Command& command)
+{
+    Brivet::Graphics::Program** programs = PassPrograms(command.effect, command.pass);
+    if (!programs || !command.state)
+        return;
+    const uint32_t count = command.effect->GetProgramCount();
+    for (uint32_t k = 0; k < count; ++k)
+    {
+        command.state->Update(programs[k], stateTime);
+        command.state->BindResources(programs[k]);
+    }
+    BindExistingLayers(command.effect, command.pass);
+}
+
+template <typename T>
 bool Renderer3DBase<T>::SwitchPass(const Command& previous, const Command& current)
 {
-    if (current.effect == previous.effect && current.pass == previous.pass)
+    if (!SwitchesPass(previous, current))
         return false;
     if (previous.effect)
         previous.effect->currentPass = Effect::NoPass;
@@ -335,6 +367,7 @@ void Renderer3DBase<T>::SetCameraConstants(Effect* effect, uint32_t pass)
 template <typename T>
 void Renderer3DBase<T>::UpdateShaderStates(float time)
 {
+    stateTime = time;
     auto update = [time](ReflectedShaderState& state, Effect* effect) {
         const uint32_t count = effect->GetProgramCount();
         for (uint32_t p = 0; p < effect->passes.GetCount(); ++p)

@@ -1,7 +1,8 @@
 // Renderer3D on a real device: the command list it builds and sorts from a chunk, culling
 // of entries behind the viewer, the projection it computes from the chunk's camera, the
-// camera constants sent once per change of pass or effect, an object id per draw, shadow
-// passes left out of a texture, skinned entries, and effects without passes.
+// camera constants sent once per change of pass or effect, each entry's own state and an
+// object id per draw, shadow passes left out of a texture, skinned entries, and effects
+// without passes.
 #include "Render3DFixture.h"
 
 #include "Graphics/Program.h"
@@ -419,6 +420,51 @@ TEST_F(Renderer3DTest, EveryEntryDrawsWithItsOwnObjectId)
             << ColourText(pixels[row + column]);
     }
     EXPECT_EQ(pixels[row + Width / 2 - 10] & 0xFFFFFF, 0u) << "between the planes";
+}
+
+TEST_F(Renderer3DTest, EntriesSharingAnEffectDrawWithTheirOwnStates)
+{
+    // Entries of three nodes with one effect file, each with its own state and colour: each
+    // plane shows its own colour, not the one written last.
+    Archive().entries["r3d/default.fx"] = MeshShader(Passes({""}), ColourConstants, ColourPixels);
+    Archive().entries["r3d/shared.fx"] = MeshShader("<input>v4Colour</input>" + Passes({""}), ColourConstants,
+                                                    ColourPixels);
+    RendererGraph g = LoadRendererGraph({"r3d/default.fx", "r3d/shared.fx"});
+    ASSERT_NE(g.renderer, nullptr);
+    Effect* shared = g.File(1);
+    ASSERT_NE(shared, nullptr);
+    const D3DXVECTOR4 colours[] = {D3DXVECTOR4(1, 0, 0, 1), D3DXVECTOR4(0, 0, 1, 1), D3DXVECTOR4(0, 1, 0, 1)};
+    ReflectedShaderState states[3];
+    const char* prefixes[] = {"a", "b", "c"};
+    for (int i = 0; i < 3; ++i)
+    {
+        states[i].Declare(Brivet::Base::String(prefixes[i]), g.renderer, shared);
+        Brivet::Parameters::Parameter<D3DXVECTOR4>** colour = nullptr;
+        ASSERT_TRUE(states[i].float4Parameters.Find(Brivet::Base::String("v4Colour"), &colour));
+        (*colour)->SetValue(0.0f, colours[i], 0.0f);
+    }
+    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f, 90.0f, 0.0f, 10.0f);
+    chunk.camera.orthographic = 1;
+    D3DXMATRIX small;
+    D3DXMatrixScaling(&small, 0.2f, 0.2f, 1.0f);
+    for (int i = 0; i < 3; ++i)
+    {
+        RenderChunk::Entry entry = PlaneEntry(&plane, small * Translation(-0.6f + 0.6f * float(i), 0.0f, 0.0f), shared);
+        entry.state = &states[i];
+        chunk.entries.Add(entry);
+    }
+    g.Bind(&chunk);
+
+    const std::vector<uint32_t> pixels = g.Draw();
+    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
+    const uint32_t row = Height / 2 * Width;
+    for (uint32_t i = 0; i < 3; ++i)
+    {
+        SCOPED_TRACE(i);
+        const uint32_t column = uint32_t((-0.6f + 0.6f * float(i) + 1.0f) * 0.5f * Width);
+        const D3DXVECTOR4& c = colours[i];
+        EXPECT_TRUE(SameColour(pixels[row + column], RgbaOf(c.x, c.y, c.z))) << ColourText(pixels[row + column]);
+    }
 }
 
 TEST_F(Renderer3DTest, ShadowPassesAreNotDrawnIntoATexture)
