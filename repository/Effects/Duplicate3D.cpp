@@ -7,6 +7,14 @@
 
 using Brivet::Base::StaticString;
 
+namespace
+{
+// Bounds the copies: a "Count" of "-1" reads as 4294967295, and duplicates of duplicates
+// multiply, so an unbounded loop would grow the chunk until memory runs out.
+constexpr unsigned int MaxCopies = 65536;
+constexpr uint32_t MaxEntries = 65536;
+} // namespace
+
 Duplicate3D::Duplicate3D(Brivet::Demo* demo)
     : ChunkProducerBase(demo), input(nullptr), count(nullptr)
 {
@@ -45,7 +53,7 @@ void Duplicate3D::Update(float time)
     D3DXMATRIX a, previous;
     D3DXMatrixIdentity(&a);
     D3DXMatrixIdentity(&previous);
-    for (unsigned int i = 0; i < n; ++i)
+    for (unsigned int i = 0; i < n && i < MaxCopies && chunk->entries.GetCount() < MaxEntries; ++i)
     {
         chunk->Merge(input, &a, &previous);
         D3DXMatrixMultiply(&a, &step, &a);

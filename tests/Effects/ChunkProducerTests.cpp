@@ -340,6 +340,26 @@ TEST(ChunkProducers, DuplicateStepsEachCopyOneTransformFurther)
     EXPECT_EQ(rig.output.entries.GetCount(), 0u);
 }
 
+TEST(ChunkProducers, DuplicateOfAnEnormousCountStaysBounded)
+{
+    // "-1" in a description reads as 4294967295 copies.
+    Rig<Duplicate3D> first;
+    RenderChunk input(nullptr, nullptr);
+    input.entries.Add(EntryAt(Translation(0.0f, 1.0f, 0.0f)));
+    first.Bind("Input", &input);
+    LoadParameter<unsigned int>(*first.effect, "Count",
+                                "<parameter><value type=\"constant\"><constant value=\"-1\"/></value></parameter>");
+    first.Render(0.0f);
+    EXPECT_EQ(first.output.entries.GetCount(), 65536u);
+
+    // Duplicates of duplicates multiply: the copies stop once the chunk holds that many entries.
+    Rig<Duplicate3D> second;
+    second.Bind("Input", &first.output);
+    Set(*second.effect, "Count", 1000u);
+    second.Render(0.0f);
+    EXPECT_EQ(second.output.entries.GetCount(), 65536u);
+}
+
 TEST(ChunkProducers, CameraIsTheInverseOfItsPlacementAndWinsOverASceneCamera)
 {
     Rig<Camera3D> rig;
