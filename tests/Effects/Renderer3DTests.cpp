@@ -71,6 +71,36 @@ Light Caster(bool enabled, bool casts)
     return light;
 }
 
+// Three small planes in a row at x = -0.6, 0, 0.6 before an orthographic camera (world x
+// and y -1..1 fill the output), with the effect given and the states given (or none).
+void AddRowOfPlanes(RenderChunk& chunk, TestPlane& plane, Effect* effect = nullptr,
+                    ReflectedShaderState* states = nullptr)
+{
+    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f, 90.0f, 0.0f, 10.0f);
+    chunk.camera.orthographic = 1;
+    D3DXMATRIX small;
+    D3DXMatrixScaling(&small, 0.2f, 0.2f, 1.0f);
+    for (int i = 0; i < 3; ++i)
+    {
+        RenderChunk::Entry entry = PlaneEntry(&plane, small * Translation(-0.6f + 0.6f * float(i), 0.0f, 0.0f), effect);
+        if (states)
+            entry.state = &states[i];
+        chunk.entries.Add(entry);
+    }
+}
+
+// The middle row's pixel at the centre of each plane of the row, in the row's order.
+std::vector<uint32_t> RowOfPlanesPixels(const std::vector<uint32_t>& pixels)
+{
+    std::vector<uint32_t> found;
+    if (pixels.size() != size_t(Width) * Height)
+        return found;
+    // Column of x: (x + 1) / 2 × width.
+    for (uint32_t i = 0; i < 3; ++i)
+        found.push_back(pixels[Height / 2 * Width + uint32_t((-0.6f + 0.6f * float(i) + 1.0f) * 0.5f * Width)]);
+    return found;
+}
+
 class Renderer3DTest : public ::testing::Test
 {
 protected:
@@ -400,26 +430,16 @@ TEST_F(Renderer3DTest, EveryEntryDrawsWithItsOwnObjectId)
         "float4 ps_main(VS_OUTPUT In) : SV_TARGET { return float4(0.25 * (float)nObjectID + 0.25, 0, 0, 1); }");
     RendererGraph g = LoadRendererGraph({"r3d/ids.fx"});
     ASSERT_NE(g.renderer, nullptr);
-    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f, 90.0f, 0.0f, 10.0f);
-    chunk.camera.orthographic = 1; // world x and y -1..1 fill the output
-    D3DXMATRIX small;
-    D3DXMatrixScaling(&small, 0.2f, 0.2f, 1.0f);
-    for (float x : {-0.6f, 0.0f, 0.6f})
-        chunk.entries.Add(PlaneEntry(&plane, small * Translation(x, 0.0f, 0.0f)));
+    AddRowOfPlanes(chunk, plane);
     g.Bind(&chunk);
 
     const std::vector<uint32_t> pixels = g.Draw();
-    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
-    // Column of x: (x + 1) / 2 × 64; the middle row.
-    const uint32_t row = Height / 2 * Width;
+    const std::vector<uint32_t> planes = RowOfPlanesPixels(pixels);
+    ASSERT_EQ(planes.size(), 3u);
     for (uint32_t i = 0; i < 3; ++i)
-    {
-        SCOPED_TRACE(i);
-        const uint32_t column = uint32_t((-0.6f + 0.6f * float(i) + 1.0f) * 0.5f * Width);
-        EXPECT_TRUE(SameColour(pixels[row + column], RgbaOf(0.25f * float(i) + 0.25f, 0.0f, 0.0f)))
-            << ColourText(pixels[row + column]);
-    }
-    EXPECT_EQ(pixels[row + Width / 2 - 10] & 0xFFFFFF, 0u) << "between the planes";
+        EXPECT_TRUE(SameColour(planes[i], RgbaOf(0.25f * float(i) + 0.25f, 0.0f, 0.0f)))
+            << i << ": " << ColourText(planes[i]);
+    EXPECT_EQ(pixels[Height / 2 * Width + Width / 2 - 10] & 0xFFFFFF, 0u) << "between the planes";
 }
 
 TEST_F(Renderer3DTest, EntriesSharingAnEffectDrawWithTheirOwnStates)
@@ -427,8 +447,8 @@ TEST_F(Renderer3DTest, EntriesSharingAnEffectDrawWithTheirOwnStates)
     // Entries of three nodes with one effect file, each with its own state and colour: each
     // plane shows its own colour, not the one written last.
     Archive().entries["r3d/default.fx"] = MeshShader(Passes({""}), ColourConstants, ColourPixels);
-    Archive().entries["r3d/shared.fx"] = MeshShader("<input>v4Colour</input>" + Passes({""}), ColourConstants,
-                                                    ColourPixels);
+    Archive().entries["r3d/shared.fx"] =
+        MeshShader("<input>v4Colour</input>" + Passes({""}), ColourConstants, ColourPixels);
     RendererGraph g = LoadRendererGraph({"r3d/default.fx", "r3d/shared.fx"});
     ASSERT_NE(g.renderer, nullptr);
     Effect* shared = g.File(1);
@@ -443,27 +463,15 @@ TEST_F(Renderer3DTest, EntriesSharingAnEffectDrawWithTheirOwnStates)
         ASSERT_TRUE(states[i].float4Parameters.Find(Brivet::Base::String("v4Colour"), &colour));
         (*colour)->SetValue(0.0f, colours[i], 0.0f);
     }
-    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f, 90.0f, 0.0f, 10.0f);
-    chunk.camera.orthographic = 1;
-    D3DXMATRIX small;
-    D3DXMatrixScaling(&small, 0.2f, 0.2f, 1.0f);
-    for (int i = 0; i < 3; ++i)
-    {
-        RenderChunk::Entry entry = PlaneEntry(&plane, small * Translation(-0.6f + 0.6f * float(i), 0.0f, 0.0f), shared);
-        entry.state = &states[i];
-        chunk.entries.Add(entry);
-    }
+    AddRowOfPlanes(chunk, plane, shared, states);
     g.Bind(&chunk);
 
-    const std::vector<uint32_t> pixels = g.Draw();
-    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
-    const uint32_t row = Height / 2 * Width;
+    const std::vector<uint32_t> planes = RowOfPlanesPixels(g.Draw());
+    ASSERT_EQ(planes.size(), 3u);
     for (uint32_t i = 0; i < 3; ++i)
     {
-        SCOPED_TRACE(i);
-        const uint32_t column = uint32_t((-0.6f + 0.6f * float(i) + 1.0f) * 0.5f * Width);
         const D3DXVECTOR4& c = colours[i];
-        EXPECT_TRUE(SameColour(pixels[row + column], RgbaOf(c.x, c.y, c.z))) << ColourText(pixels[row + column]);
+        EXPECT_TRUE(SameColour(planes[i], RgbaOf(c.x, c.y, c.z))) << i << ": " << ColourText(planes[i]);
     }
 }
 
