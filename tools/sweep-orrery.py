@@ -15,6 +15,10 @@ Outcome of a run:
   crash     Wine's exception trace, or an exit code the program never gives
   hang      no exit before the timeout
   exit      a non-zero exit code without a box (-8: the dialog was not taken)
+Escape goes to the newest window of the demo's title (the dialog has the same one) four
+times, three seconds apart; a run that is not "ok" keeps its folder under DIR/runs with
+result.txt and a screenshot taken two seconds before the timeout. Under a heavy load an
+occasional run times out or misses the dialog: run such a variant again (--only).
 Runs inside tools/with-wine (re-run through it when started outside) and needs
 BRIVET_EXE and BRIVET_PACKER as the e2e tests do (defaults: build/windows/brivet.exe and
 build/host/tools/vqz/vqz). Results go to DIR/results.tsv, one line a variant."""
@@ -469,6 +473,7 @@ def main():
         start = time.monotonic()
         result = e2e.run_brivet(run_dir, timeout=args.timeout, answer_dialog="Return",
                                 keys=[(args.escape + k * 3.0, "Escape", "^welkor demo suite$") for k in range(4)],
+                                screenshot_at=[args.timeout - 2.0],
                                 out_dir=os.path.join(work, "out"))
         outcome, detail = classify(result)
         with open(os.path.join(work, "result.txt"), "w") as f:
