@@ -10,6 +10,7 @@
 #include "Audio/IBackend.h"
 #include "Base/String.h"
 #include "Graphics/StartupSettings.h"
+#include "Utility/Archive/EntryBytes.h"
 #include "Utility/Archive/VQZ.h"
 #include "Utility/FileSystem/Local/LocalFile.h"
 #include "Utility/Log.h"
@@ -68,16 +69,12 @@ bool CompileLoadingProgram(TovrelDemo& demo, Brivet::Utility::Archive::IArchive&
     if (demo.loadingShader.GetLength() == 0)
         return demo.loadingProgram.Compile(g_LoadingShader, g_LoadingShaderLength, 3);
 
-    const uint32_t size = archive.GetSize(path);
-    if (size == 0xFFFFFFFFu)
-        return false;
-    char* text = (char*)calloc((size_t)size + 1, 1);
+    uint32_t size = 0;
+    uint8_t* text = Brivet::Utility::Archive::ReadEntryBytes(archive, path, &size);
     if (!text)
         return false;
-    bool compiled = false;
-    if (archive.Read(path, text, size))
-        compiled = demo.loadingProgram.Compile(text, size, 3);
-    free(text);
+    const bool compiled = demo.loadingProgram.Compile(reinterpret_cast<const char*>(text), size, 3);
+    delete[] text;
     return compiled;
 }
 

@@ -4,7 +4,7 @@
 #include "Compositing/Graph.h"
 #include "Demo.h"
 #include "Graphics/TextureFlags.h"
-#include "Utility/Archive/IArchive.h"
+#include "Utility/Archive/EntryBytes.h"
 #include "Utility/Log.h"
 
 #include <cstring>
@@ -37,18 +37,10 @@ bool Font::Load(const char* path)
         return false;
 
     // The entry, zero-terminated
-    const uint32_t size = archive->GetSize(path);
-    if (size == 0xFFFFFFFFu)
-        return false;
-    uint8_t* bytes = new (std::nothrow) uint8_t[(size_t)size + 1];
+    uint32_t size = 0;
+    uint8_t* bytes = Brivet::Utility::Archive::ReadEntryBytes(*archive, path, &size);
     if (!bytes)
         return false;
-    memset(bytes, 0, (size_t)size + 1);
-    if (!archive->Read(path, bytes, size))
-    {
-        delete[] bytes;
-        return false;
-    }
 
     const size_t texels = (size_t)atlasEdge * atlasEdge;
     uint8_t* pixels = new (std::nothrow) uint8_t[texels ? texels : 1];

@@ -12,7 +12,7 @@
 #include "Graphics/Texture2D.h"
 #include "Graphics/Texture3D.h"
 #include "Graphics/TextureFlags.h"
-#include "Utility/Archive/IArchive.h"
+#include "Utility/Archive/EntryBytes.h"
 #include "Utility/Log.h"
 #include "Utility/XML/ChildIterator.h"
 #include "Utility/XML/Node.h"
@@ -73,18 +73,10 @@ bool Texture::Load(const char* path)
         return false;
 
     // The entry, zero-terminated
-    const uint32_t size = archive->GetSize(path);
-    if (size == 0xFFFFFFFFu)
-        return false;
-    uint8_t* bytes = new (std::nothrow) uint8_t[(size_t)size + 1];
+    uint32_t size = 0;
+    uint8_t* bytes = Brivet::Utility::Archive::ReadEntryBytes(*archive, path, &size);
     if (!bytes)
         return false;
-    memset(bytes, 0, (size_t)size + 1);
-    if (!archive->Read(path, bytes, size))
-    {
-        delete[] bytes;
-        return false;
-    }
 
     // The loader is picked by the first bytes, whatever the extension. Shader-resource
     // binding only: Direct3D refuses render-target binding and mip generation for block
