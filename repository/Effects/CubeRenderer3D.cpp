@@ -33,7 +33,7 @@ float Renderer3DBase<CubeTextureRenderTarget>::OutputAspectRatio() const
 template <>
 bool Renderer3DBase<CubeTextureRenderTarget>::PrepareCommand(const Command& previous, const Command& current)
 {
-    // Pass switch: the pass's states and program, its resources on every variation program
+    // Pass switch: the pass's states, samplers and program
     const bool passChanged = SwitchPass(previous, current);
     if (!current.effect)
         return false;

@@ -24,12 +24,11 @@ void Update(ReflectedShaderState& state, Effect& effect, float time)
 
 void BindResources(ReflectedShaderState& state, Effect& effect, uint32_t pass)
 {
-    if (pass >= effect.passes.GetCount())
-        return;
-    Program** programs = effect.passes[pass].programs;
-    const uint32_t count = effect.GetProgramCount();
-    for (uint32_t k = 0; programs && k < count; ++k)
-        state.BindResources(programs[k]);
+    // Only the program that draws: the variations may give a name different registers,
+    // and every variation's bound in turn would leave the last one's slots bound.
+    Program* program = effect.GetProgram(pass);
+    if (program)
+        state.BindResources(program);
 }
 
 void UploadConstants(Program* program)

@@ -382,14 +382,15 @@ void GBufferLighting2D::Render(const Brivet::RenderContext& context)
             shader->EndPass();
             continue;
         }
-        shader->BindInternalTextures(i);
 
-        // The G-buffer and its camera on every variation program
+        // The G-buffer's camera on every variation program; the views go to the program
+        // that draws each light (CurrentProgram), not to every variation's: the slots bound
+        // last would be another program's.
+        viewsBoundFor = nullptr;
         Program** programs = shader->passes[i].programs;
         for (uint32_t k = 0; programs && k < programCount; ++k)
         {
             Program* program = programs[k];
-            BindViews(program);
             program->SetMatrix("matView", &camera.view);
             program->SetMatrix("matProjection", &camera.projection);
             if (hasInvView)
@@ -398,7 +399,6 @@ void GBufferLighting2D::Render(const Brivet::RenderContext& context)
                 program->SetMatrix("matInvProjection", &inverseProjection);
             program->SetFloat4("v4CameraPosition", camera.position);
             program->SetFloat3("v3AmbientLightColor", gbuffer->ambient.colour);
-            viewsBoundFor = program;
         }
 
         DrawLights(i);
@@ -410,8 +410,10 @@ void GBufferLighting2D::Render(const Brivet::RenderContext& context)
     device->RSSetState(cullBackState);
 }
 
-void GBufferLighting2D::BindViews(Program* program)
+void GBufferLighting2D::BindViews(uint32_t pass, Program* program)
 {
+    shader->BindSamplers(pass);
+    shader->BindInternalTextures(pass);
     for (const GBuffer::Layer& layer : gbuffer->layers)
         ReflectedShaderState::BindView(program, layer.name.GetText(), ViewOf(layer.target));
     if (hasDepthTexture)
@@ -432,7 +434,7 @@ Program* GBufferLighting2D::CurrentProgram(uint32_t pass)
     // Variations may give a name different slots: the views go to the drawing program last.
     if (program && program != viewsBoundFor)
     {
-        BindViews(program);
+        BindViews(pass, program);
         viewsBoundFor = program;
     }
     return program;

@@ -117,9 +117,10 @@ private:
     Brivet::Graphics::Program* SelectVariation(uint32_t pass, bool shadowed);
     // The pass's program of the current variation, with the pass's views bound for it.
     Brivet::Graphics::Program* CurrentProgram(uint32_t pass);
-    // The G-buffer's layers by name and, for a shader that reads it, its depth as
-    // "texDepth", and the reflected resources, onto one program.
-    void BindViews(Brivet::Graphics::Program* program);
+    // The pass's samplers and internal textures, the G-buffer's layers by name and, for a
+    // shader that reads it, its depth as "texDepth", and the reflected resources, onto the
+    // pass's program of the current variation.
+    void BindViews(uint32_t pass, Brivet::Graphics::Program* program);
     // record (the G-buffer's of the light of that type and index) when it is in use this
     // frame; else null, the first time in the effect's life with a warning.
     template <typename Record>

@@ -28,7 +28,7 @@ float Renderer3DBase<Texture>::OutputAspectRatio() const
 template <>
 bool Renderer3DBase<Texture>::PrepareCommand(const Command& previous, const Command& current)
 {
-    // Pass switch: the pass's states and program, its resources on every variation program
+    // Pass switch: the pass's states, samplers and program
     const bool passChanged = SwitchPass(previous, current);
     if (!current.effect)
         return false;

@@ -87,14 +87,16 @@ public:
     // Switches pass and resources between two commands and sends the camera constants
     // when the pass, effect or kind changed; true when it sent them. Per T.
     bool PrepareCommand(const Command& previous, const Command& current);
-    // Ends previous's pass and begins current's (its state's resources and the existing
-    // G-buffer's layers bound on every variation program) when the effect or pass differs;
-    // true when it did.
+    // Ends previous's pass and begins current's when the effect or pass differs; true when
+    // it did.
     bool SwitchPass(const Command& previous, const Command& current);
     static bool SwitchesPass(const Command& previous, const Command& current); // effect or pass differ
-    // The command's state's values (at the time of the last UpdateShaderStates) and
-    // resources, then the existing G-buffer's layers, on every variation program of its pass.
+    // The command's state's values (at the time of the last UpdateShaderStates) on every
+    // variation program of its pass.
     void ApplyState(const Command& command);
+    // The pass's samplers, the command's state's resources and the existing G-buffer's
+    // layers on program, the one that draws the command.
+    void BindDrawViews(const Command& command, Brivet::Graphics::Program* program);
     // "matView", "matViewPrevious", "matProjection" and "v4CameraPosition" on every
     // variation program of the pass.
     void SetCameraConstants(Effect* effect, uint32_t pass);
@@ -139,5 +141,5 @@ protected:
     // camera block and its layers bound by name as shader resources.
     Brivet::Graphics::DepthStencil* ExistingDepth() const;
     const RenderChunk::CameraBlock* ExistingCamera() const;
-    void BindExistingLayers(Effect* effect, uint32_t pass) const;
+    void BindExistingLayers(Brivet::Graphics::Program* program) const;
 };

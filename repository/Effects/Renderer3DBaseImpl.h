@@ -241,6 +241,7 @@ void Renderer3DBase<T>::RenderCommands()
 {
     Command previous = NoCommand();
     const ReflectedShaderState* applied = nullptr; // the state whose values the pass's programs hold
+    Brivet::Graphics::Program* viewsBoundFor = nullptr; // the program whose slots hold the views
     for (const Command& command : commands)
     {
         // A renderer without shadow targets leaves the shadow passes out: drawn into its
@@ -248,7 +249,10 @@ void Renderer3DBase<T>::RenderCommands()
         if (!DrawsKind(command.kind))
             continue;
         if (SwitchesPass(previous, command))
+        {
             applied = nullptr;
+            viewsBoundFor = nullptr;
+        }
         PrepareCommand(previous, command);
         previous = command;
         // Entries of several nodes may share one effect, each with its own state: the
@@ -258,6 +262,7 @@ void Renderer3DBase<T>::RenderCommands()
         {
             ApplyState(command);
             applied = command.state;
+            viewsBoundFor = nullptr;
         }
 
         // Culling: the box in view space lying wholly behind the viewer (the camera's view in every kind)
@@ -276,6 +281,14 @@ void Renderer3DBase<T>::RenderCommands()
         Brivet::Graphics::Program* program = command.effect->GetProgram(command.pass);
         if (!program)
             continue;
+        // Views and samplers go to the drawing program once its variation is known, not to
+        // every variation's at the pass switch: the variations may give a name different
+        // registers, and the slots bound last would be another program's.
+        if (program != viewsBoundFor)
+        {
+            BindDrawViews(command, program);
+            viewsBoundFor = program;
+        }
         if (entry.material)
             entry.material->Apply(program);
 
@@ -323,11 +336,16 @@ void Renderer3DBase<T>::ApplyState(const Command& command)
         return;
     const uint32_t count = command.effect->GetProgramCount();
     for (uint32_t k = 0; k < count; ++k)
-    {
         command.state->Update(programs[k], stateTime);
-        command.state->BindResources(programs[k]);
-    }
-    BindExistingLayers(command.effect, command.pass);
+}
+
+template <typename T>
+void Renderer3DBase<T>::BindDrawViews(const Command& command, Brivet::Graphics::Program* program)
+{
+    command.effect->BindSamplers(command.pass);
+    if (command.state)
+        command.state->BindResources(program);
+    BindExistingLayers(program);
 }
 
 template <typename T>
@@ -338,14 +356,7 @@ bool Renderer3DBase<T>::SwitchPass(const Command& previous, const Command& curre
     if (previous.effect)
         previous.effect->currentPass = Effect::NoPass;
     if (current.effect)
-    {
         current.effect->BeginPass(current.pass);
-        Brivet::Graphics::Program** programs = PassPrograms(current.effect, current.pass);
-        const uint32_t count = current.effect->GetProgramCount();
-        for (uint32_t k = 0; programs && k < count; ++k)
-            current.state->BindResources(programs[k]);
-        BindExistingLayers(current.effect, current.pass);
-    }
     return true;
 }
 
@@ -444,17 +455,14 @@ const RenderChunk::CameraBlock* Renderer3DBase<T>::ExistingCamera() const
 }
 
 template <typename T>
-void Renderer3DBase<T>::BindExistingLayers(Effect* effect, uint32_t pass) const
+void Renderer3DBase<T>::BindExistingLayers(Brivet::Graphics::Program* program) const
 {
-    Brivet::Graphics::Program** programs = PassPrograms(effect, pass);
-    if (!existingGBuffer || !programs)
+    if (!existingGBuffer || !program)
         return;
     // A layer without a target binds no view, so no earlier draw's texture stays in its slot.
-    const uint32_t count = effect->GetProgramCount();
     for (const GBuffer::Layer& layer : existingGBuffer->layers)
     {
         ID3D11ShaderResourceView* view = layer.target ? layer.target->GetShaderResourceView() : nullptr;
-        for (uint32_t k = 0; k < count; ++k)
-            ReflectedShaderState::BindView(programs[k], layer.name.GetText(), view);
+        ReflectedShaderState::BindView(program, layer.name.GetText(), view);
     }
 }

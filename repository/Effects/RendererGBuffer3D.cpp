@@ -224,7 +224,7 @@ bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Comm
     else if (previous.kind == KindShadow && (current.kind != KindShadow || current.light != previous.light))
         GenerateMips(ShadowTarget(*output, previous));
 
-    // Pass switch: the pass's states and program, its resources on every variation program
+    // Pass switch: the pass's states, samplers and program
     const bool passChanged = SwitchPass(previous, current);
     if (!current.effect)
         return false;

@@ -402,24 +402,7 @@ void Effect::BeginPass(uint32_t passIndex)
         return;
     Pass& pass = passes[passIndex];
 
-    // Samplers by name to every program of the pass
-    const uint32_t count = GetProgramCount();
-    for (uint32_t k = 0; k < count; ++k)
-    {
-        Program* program = pass.programs[k];
-        const uint32_t mask = program->GetStageMask();
-        for (uint32_t i = 0; i < samplers.GetCount(); ++i)
-        {
-            const char* name = samplers.GetEntry(i).key.GetText();
-            Brivet::Graphics::Sampler* sampler = samplers.GetEntry(i).value;
-            if (mask & Program::StagePixel)
-                program->GetPixelShader()->SetSampler(name, sampler);
-            if (mask & Program::StageVertex)
-                program->GetVertexShader()->SetSampler(name, sampler);
-            if (mask & Program::StageGeometry)
-                program->GetGeometryShader()->SetSampler(name, sampler);
-        }
-    }
+    BindSamplers(passIndex);
 
     // The states the pass defines; the others stay as the previous draw left them.
     ID3D11DeviceContext* context = demo->system.GetContext();
@@ -432,6 +415,28 @@ void Effect::BeginPass(uint32_t passIndex)
 
     GetProgram(passIndex)->Bind();
     currentPass = passIndex;
+}
+
+void Effect::BindSamplers(uint32_t passIndex)
+{
+    // Only the program that draws: the slots are the pipeline's, and the variations may
+    // give one name different registers, so binding every variation's would leave the last
+    // one's slots bound.
+    Program* program = GetProgram(passIndex);
+    if (!program)
+        return;
+    const uint32_t mask = program->GetStageMask();
+    for (uint32_t i = 0; i < samplers.GetCount(); ++i)
+    {
+        const char* name = samplers.GetEntry(i).key.GetText();
+        Brivet::Graphics::Sampler* sampler = samplers.GetEntry(i).value;
+        if (mask & Program::StagePixel)
+            program->GetPixelShader()->SetSampler(name, sampler);
+        if (mask & Program::StageVertex)
+            program->GetVertexShader()->SetSampler(name, sampler);
+        if (mask & Program::StageGeometry)
+            program->GetGeometryShader()->SetSampler(name, sampler);
+    }
 }
 
 void Effect::EndPass()
@@ -531,16 +536,17 @@ void Effect::BindInternalTextures(uint32_t passIndex)
         return;
     const Pass& pass = passes[passIndex];
     TargetTable* targets = boundTargets ? boundTargets : &internalTargets;
-    const uint32_t count = GetProgramCount();
-    for (uint32_t i = 0; i < targets->GetCount(); ++i)
+    // The program that draws only, as for the samplers: another variation's registers
+    // bound last would hand the drawing program the wrong targets.
+    Program* program = GetProgram(passIndex);
+    for (uint32_t i = 0; program && i < targets->GetCount(); ++i)
     {
         const auto& entry = targets->GetEntry(i);
         // A target the pass draws into is not also read by it.
         if (pass.renderTargets.Contains(entry.key))
             continue;
         ID3D11ShaderResourceView* view = entry.value ? entry.value->GetShaderResourceView() : nullptr;
-        for (uint32_t k = 0; k < count; ++k)
-            ReflectedShaderState::BindView(pass.programs[k], entry.key.GetText(), view);
+        ReflectedShaderState::BindView(program, entry.key.GetText(), view);
     }
 }
 

@@ -57,10 +57,13 @@ public:
     // Samplers, internal targets, states and programs; the reflected inputs and constants stay.
     void Unload() override;
 
-    // Binds the pass's samplers to every program of the pass, the states it defines and
-    // the program of the current variation, and makes the pass current. Nothing for a
-    // pass index out of range.
+    // Binds the pass's samplers (BindSamplers), the states it defines and the program of
+    // the current variation, and makes the pass current. Nothing for a pass index out of
+    // range.
     void BeginPass(uint32_t pass);
+    // Every sampler by its name to the stages of the pass's program of the current
+    // variation, the one that draws; again after a user changes the variation.
+    void BindSamplers(uint32_t pass);
     // Ends a user's drawing: no current pass, and the current variation back to 0, so the
     // next effect drawing with a shared file starts from the plain programs.
     void EndPass();
@@ -76,8 +79,8 @@ public:
     // with "v2Resolution" of its size and gives false.
     bool BindPassTargetsGBuffer(uint32_t pass, GBuffer* gbuffer, Brivet::Graphics::DepthStencil* depth);
     // Every internal target the pass does not draw into, by its name as a shader resource,
-    // to every stage of every program of the pass. The targets are those of the graph size
-    // the last BindPassTargets drew for (the loading graph's before any).
+    // to every stage of the pass's program of the current variation. The targets are those
+    // of the graph size the last BindPassTargets drew for (the loading graph's before any).
     void BindInternalTextures(uint32_t pass);
     // True when a program of any pass has the name as a constant or bound resource.
     bool HasVariable(const char* name) const;

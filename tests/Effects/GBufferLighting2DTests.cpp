@@ -10,6 +10,7 @@
 #include "Graphics/DepthStencil.h"
 #include "Graphics/Program.h"
 #include "Graphics/RenderTarget.h"
+#include "Graphics/Sampler.h"
 #include "Graphics/TextureCube.h"
 #include "RenderContext.h"
 #include "Rendering/MathRoutines.h"
@@ -74,11 +75,12 @@ std::string LightPasses(const std::string& states = "")
 std::string LightingShader(const std::string& passes, const std::string& extra = "", const std::string& keep = "0")
 {
     return "/*\n<metadata><input>fGain</input><variation>ENABLE_SHADOWS</variation>"
-           "<sampler name=\"smp\" filter=\"POINT\"/>" +
+           "<sampler name=\"smpFirst\" filter=\"LINEAR\"/><sampler name=\"smp\" filter=\"POINT\"/>" +
            passes +
            "</metadata>\n*/\n"
-           // The shadow variation reads one more texture first: its slots differ from the other's.
-           "#ifdef ENABLE_SHADOWS\nTexture2D texFirst;\n#endif\n"
+           // The shadow variation reads one more texture and sampler first: its slots differ
+           // from the other's.
+           "#ifdef ENABLE_SHADOWS\nTexture2D texFirst; SamplerState smpFirst;\n#endif\n"
            "Texture2D texAlbedo; Texture2D texShadowmap; TextureCube texShadowmapCube; SamplerState smp;\n" +
            extra +
            "\ncbuffer constants { float4x4 matView; float4x4 matProjection; float4x4 matInvView;\n"
@@ -96,7 +98,7 @@ std::string LightingShader(const std::string& passes, const std::string& extra =
            "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
            "  float4 c = texAlbedo.Load(int3(In.Pos.xy, 0));\n"
            "  if (In.Pos.x < -1.0) {\n"
-           "#ifdef ENABLE_SHADOWS\n    c += texFirst.Load(int3(0, 0, 0));\n#endif\n"
+           "#ifdef ENABLE_SHADOWS\n    c += texFirst.SampleLevel(smpFirst, In.Pos.xy, 0);\n#endif\n"
            "    c += texShadowmap.SampleLevel(smp, In.Pos.xy, 0) + texShadowmapCube.SampleLevel(smp, In.Pos.xyz, 0);\n"
            "    c += mul(matView, v4CameraPosition) + mul(matProjection, v4CameraPosition)\n"
            "      + mul(matInvView, v4CameraPosition) + mul(matInvProjection, v4CameraPosition)\n"
@@ -124,6 +126,7 @@ struct DrawRecord
     ID3D11ShaderResourceView* shadowCube = nullptr;
     ID3D11ShaderResourceView* depthTexture = nullptr;
     ID3D11ShaderResourceView* albedo = nullptr;
+    ID3D11SamplerState* sampler = nullptr; // at the drawing program's slot of "smp"
     std::map<std::string, std::vector<uint8_t>> constants; // of the pixel stage
 
     std::vector<float> Floats(const char* name) const
@@ -210,6 +213,13 @@ protected:
         record.shadowCube = View(program, "texShadowmapCube");
         record.depthTexture = View(program, "texDepth");
         record.albedo = View(program, "texAlbedo");
+        uint32_t slot = 0;
+        if (program->GetPixelShader()->FindBindPoint("smp", &slot))
+        {
+            context->PSGetSamplers(slot, 1, &record.sampler);
+            if (record.sampler)
+                record.sampler->Release(); // the effect resource holds it
+        }
         for (IUnknown* object :
              std::initializer_list<IUnknown*>{record.depthState, record.rasterizerState, target, record.depthView})
         {
@@ -385,6 +395,12 @@ std::vector<float> Floats(const D3DXVECTOR3& v)
 std::vector<float> Floats(const D3DXVECTOR4& v)
 {
     return {v.x, v.y, v.z, v.w};
+}
+
+ID3D11SamplerState* SamplerOf(Effect* effect, const char* name)
+{
+    Brivet::Graphics::Sampler** sampler = nullptr;
+    return effect && effect->samplers.Find(Brivet::Base::String(name), &sampler) ? (*sampler)->GetState() : nullptr;
 }
 
 D3DXMATRIX Inverse(const D3DXMATRIX& m)
@@ -691,6 +707,7 @@ TEST_F(GBufferLighting2DTest, EachLightSendsItsRecordsConstantsAndShadowView)
         // The G-buffer's depth is tested against; its layer is read by the drawing variation.
         EXPECT_EQ(draw.depthView, g.depthTarget->GetDepthStencilView());
         EXPECT_EQ(draw.albedo, g.layers[0].target->GetShaderResourceView());
+        EXPECT_EQ(draw.sampler, SamplerOf(rig.lighting->GetShader(), "smp"));
     }
 
     // Point lights: the record's data, its cube only while the light casts.

@@ -352,6 +352,55 @@ TEST_F(Layer2DTest, LayersSharingAFileDrawWithThePlainProgramsAfterEachPass)
     EXPECT_EQ(shader->currentPass, Effect::NoPass);
 }
 
+TEST_F(Layer2DTest, TheDrawingVariationGetsItsOwnViewsAndSamplers)
+{
+    // Variation 0 reads only texB with smpB; "BOTH" reads texA with smpA first, so the
+    // compiler gives texB and smpB other registers there. texA is red, texB black on its left
+    // half and white on its right; sampled at u = 1.25, clamping (smpB) gives white and
+    // wrapping (smpA) black.
+    Archive().entries["pick/red.fx"] =
+        LayerShader(SinglePass, "float4 ps_main(VS_OUTPUT In) : SV_TARGET { return float4(1, 0, 0, 1); }");
+    Archive().entries["pick/halves.fx"] = LayerShader(
+        SinglePass, "float4 ps_main(VS_OUTPUT In) : SV_TARGET { return In.Tex.x < 0.5 ? float4(0, 0, 0, 1) : 1; }");
+    Archive().entries["pick/pick.fx"] = LayerShader(
+        "<input>texA</input><input>texB</input><variation>BOTH</variation>"
+        "<sampler name=\"smpA\" u=\"wrap\" v=\"wrap\" filter=\"POINT\"/>"
+        "<sampler name=\"smpB\" u=\"clamp\" v=\"clamp\" filter=\"POINT\"/>" +
+            SinglePass,
+        "#ifdef BOTH\nTexture2D texA; SamplerState smpA;\n#endif\n"
+        "Texture2D texB; SamplerState smpB;\n"
+        "float4 ps_main(VS_OUTPUT In) : SV_TARGET {\n"
+        "  float4 c = float4(texB.Sample(smpB, float2(1.25, 0.5)).rgb, 1);\n"
+        "#ifdef BOTH\n  c.rb = float2(texA.Sample(smpA, float2(1.25, 0.5)).r, 0);\n#endif\n"
+        "  return c; }");
+    struct Case
+    {
+        bool both;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {false, Rgba(255, 255, 255)}, // texB through smpB
+        {true, Rgba(255, 255, 0)},    // red of texA through smpA, green of texB through smpB
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.both ? "BOTH" : "variation 0");
+        auto graph = LoadGraph(ChainGraph({{"pick/red.fx", ""}, {"pick/halves.fx", ""}, {"pick/pick.fx", ""}},
+                                          "<connection source=\"101\" target=\"103\" slot=\"texA\"/>"
+                                          "<connection source=\"102\" target=\"103\" slot=\"texB\"/>"));
+        ASSERT_NE(graph, nullptr);
+        Effect* pick = static_cast<Layer2D*>(EffectOf(*graph, 103))->GetShader();
+        ASSERT_NE(pick, nullptr);
+        ASSERT_EQ(pick->GetProgramCount(), 2u);
+        if (c.both)
+            pick->currentVariation = pick->GetVariationBit("BOTH");
+
+        ClearBackBuffer(MarkerColour);
+        Render(*graph, 0.0f);
+        EXPECT_TRUE(BackBufferIs(c.expected));
+    }
+}
+
 TEST_F(Layer2DTest, LayerWithoutAnInputLayoutDrawsNothing)
 {
     // The second layer's first pass has no vertex stage, so no layout can be made for its

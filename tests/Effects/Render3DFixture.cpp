@@ -12,6 +12,8 @@
 #include "repository/Resources/GBuffer.h"
 #include "repository/Resources/GBufferFactory.h"
 #include "repository/Resources/Texture.h"
+#include "repository/Resources/TextureFactory.h"
+#include "Graphics/ITexture.h"
 
 #include <gtest/gtest.h>
 
@@ -184,6 +186,31 @@ std::unique_ptr<GBuffer, DestroyGBuffer> MakeGBuffer(Brivet::Compositing::Graph*
     if (!gbuffer)
         ADD_FAILURE() << "no G-buffer";
     return gbuffer;
+}
+
+void DestroyTexture::operator()(Texture* texture) const
+{
+    texture->ReleaseTarget();
+    TextureFactory::instance.Destroy(texture);
+}
+
+std::unique_ptr<Texture, DestroyTexture> SolidTexture(Brivet::Compositing::Graph* graph, uint32_t colour)
+{
+    Brivet::Utility::XML::Document document;
+    document.Load("<resource><rendertarget dimensions=\"8*8\" format=\"R8G8B8A8_UNORM\"/></resource>");
+    const Brivet::Utility::XML::Node element(document.GetHandle()->document_element(), &document);
+    std::unique_ptr<Texture, DestroyTexture> texture(
+        static_cast<Texture*>(TextureFactory::instance.CreateDynamic(graph, &element)));
+    if (!texture || texture->AcquireTarget() == 0 || !texture->GetTexture() ||
+        !texture->GetTexture()->GetRenderTargetView())
+    {
+        ADD_FAILURE() << "no render-target texture";
+        return nullptr;
+    }
+    const float rgba[4] = {float(colour & 0xFF) / 255.0f, float((colour >> 8) & 0xFF) / 255.0f,
+                           float((colour >> 16) & 0xFF) / 255.0f, float(colour >> 24) / 255.0f};
+    SharedDemo()->system.GetContext()->ClearRenderTargetView(texture->GetTexture()->GetRenderTargetView(), rgba);
+    return texture;
 }
 
 std::vector<std::string> InputNames(const Brivet::Assets::Effect::IEffect& effect)

@@ -18,6 +18,7 @@
 
 class Effect;
 class GBuffer;
+class Texture;
 
 namespace Brivet::Assets::Effect
 {
@@ -102,6 +103,15 @@ struct DestroyGBuffer
     void operator()(GBuffer* gbuffer) const;
 };
 std::unique_ptr<GBuffer, DestroyGBuffer> MakeGBuffer(Brivet::Compositing::Graph* graph, const std::string& resource);
+
+// A render-target texture of graph (8 × 8, R8G8B8A8), acquired and cleared to colour
+// (0xAABBGGRR); released and destroyed by its factory at the end. Null (a test failure)
+// when none can be made.
+struct DestroyTexture
+{
+    void operator()(Texture* texture) const;
+};
+std::unique_ptr<Texture, DestroyTexture> SolidTexture(Brivet::Compositing::Graph* graph, uint32_t colour);
 
 // The names of an effect's current inputs in declaration order.
 std::vector<std::string> InputNames(const Brivet::Assets::Effect::IEffect& effect);

@@ -559,6 +559,47 @@ TEST_F(Renderer3DTest, SkinnedEntryGetsItsBonesAndNoWorldMatrix)
     EXPECT_EQ(VertexConstant(skinnedProgram, "matWorld"), std::vector<uint8_t>(sizeof(D3DXMATRIX), 0));
 }
 
+TEST_F(Renderer3DTest, EachEntryDrawsWithTheViewsOfItsOwnVariation)
+{
+    // The unskinned program reads only texB; the skinned one reads texA first, so texB has
+    // another register there. texA is red, texB green: the unskinned planes on both sides
+    // show texB, the skinned one in the middle red from texA and green from texB.
+    Archive().entries["r3d/pick.fx"] =
+        "/*\n<metadata><input>texA</input><input>texB</input><variation>SKINNING_ENABLED</variation>" +
+        Passes({""}) +
+        "</metadata>\n*/\n"
+        "cbuffer constants { float4x4 matWorld; float4x4 matView; float4x4 matProjection; float4x4 matWorldBones[1]; };\n"
+        "#ifdef SKINNING_ENABLED\nTexture2D texA;\n#endif\nTexture2D texB;\n"
+        "struct VS_INPUT { float3 Pos : POSITION; };\n"
+        "struct VS_OUTPUT { float4 Pos : SV_POSITION; };\n"
+        "VS_OUTPUT vs_main(VS_INPUT In) { VS_OUTPUT Out;\n"
+        "#ifdef SKINNING_ENABLED\n  float4 p = mul(matWorldBones[0], float4(In.Pos, 1));\n"
+        "#else\n  float4 p = mul(matWorld, float4(In.Pos, 1));\n#endif\n"
+        "  Out.Pos = mul(matProjection, mul(matView, p)); return Out; }\n"
+        "float4 ps_main(VS_OUTPUT In) : SV_TARGET { float4 c = float4(texB.Load(int3(0, 0, 0)).rgb, 1);\n"
+        "#ifdef SKINNING_ENABLED\n  c.r = texA.Load(int3(0, 0, 0)).r;\n#endif\n"
+        "  return c; }\n";
+    RendererGraph g = LoadRendererGraph({"r3d/pick.fx"});
+    ASSERT_NE(g.renderer, nullptr);
+    ASSERT_EQ(g.File(0)->GetProgramCount(), 2u);
+    auto red = SolidTexture(g.graph.get(), Rgba(255, 0, 0));
+    auto green = SolidTexture(g.graph.get(), Rgba(0, 255, 0));
+    ASSERT_TRUE(red && green);
+    g.renderer->SetInput(Brivet::Base::StaticString<64>("texA"), red.get());
+    g.renderer->SetInput(Brivet::Base::StaticString<64>("texB"), green.get());
+    AddRowOfPlanes(chunk, plane);
+    RenderChunk::Entry& skinned = chunk.entries[1];
+    skinned.boneCount = 1;
+    skinned.bones[0] = skinned.world;
+    g.Bind(&chunk);
+
+    const std::vector<uint32_t> planes = RowOfPlanesPixels(g.Draw());
+    ASSERT_EQ(planes.size(), 3u);
+    const uint32_t expected[] = {Rgba(0, 255, 0), Rgba(255, 255, 0), Rgba(0, 255, 0)};
+    for (uint32_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(SameColour(planes[i], expected[i])) << i << ": " << ColourText(planes[i]);
+}
+
 TEST_F(Renderer3DTest, NothingIsDrawnWithoutChunkShaderOrCamera)
 {
     Archive().entries["r3d/default.fx"] = MeshShader(Passes({""}), ColourConstants, ColourPixels);
