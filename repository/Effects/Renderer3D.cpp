@@ -2,6 +2,8 @@
 #include "repository/Effects/Renderer3D.h"
 
 #include "repository/Effects/Renderer3DBaseImpl.h"
+#include "repository/Effects/Layer2D.h"
+#include "Utility/Log.h"
 #include "Graphics/ITexture.h"
 #include "repository/Resources/Texture.h"
 
@@ -40,9 +42,17 @@ bool Renderer3DBase<Texture>::PrepareCommand(const Command& previous, const Comm
     case KindNormal:
     case KindTransparent:
         send = passChanged;
-        if (previous.kind != current.kind)
+        // On every change of pass, not only of kind: a second pass may name targets of its
+        // own, and one whose names are all missing has nothing to draw into.
+        if (previous.kind != current.kind || passChanged)
         {
-            current.effect->BindPassTargets(current.pass, output, ExistingDepth());
+            passHasTarget = Layer2D::BindDrawTargets(current.effect, current.pass, output, ExistingDepth());
+            if (!passHasTarget && !reportedNoTarget)
+            {
+                reportedNoTarget = true;
+                Brivet::Utility::Log::Warning("[Renderer3D] '%s': pass %u has no render target to draw into",
+                                              name.GetText(), current.pass);
+            }
             aspectRatio = OutputAspectRatio();
         }
         break;

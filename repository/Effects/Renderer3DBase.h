@@ -135,6 +135,10 @@ public:
     D3DXMATRIX projection;
     D3DXVECTOR4 cameraPosition;
     D3DXMATRIX cubeFaceProjection; // π/2, aspect 1, 0.1 to 25000: the shadow-cube faces
+    // Whether the current pass has a target to draw into (PrepareCommand); its commands are
+    // not drawn otherwise.
+    bool passHasTarget;
+    bool reportedNoTarget; // the warning of a pass without a target is given once
 
 protected:
     // The existing G-buffer's pieces: its depth target (depth-tests the entries), its

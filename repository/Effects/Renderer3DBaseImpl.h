@@ -23,7 +23,7 @@
 template <typename T>
 Renderer3DBase<T>::Renderer3DBase(Brivet::Demo* demo)
     : IEffect(demo), output(nullptr), existingGBuffer(nullptr), inheritCamera(nullptr), defaultShader(nullptr),
-      chunk(nullptr), aspectRatio(0.0f), stateTime(0.0f)
+      chunk(nullptr), aspectRatio(0.0f), stateTime(0.0f), passHasTarget(true), reportedNoTarget(false)
 {
 }
 
@@ -242,6 +242,7 @@ void Renderer3DBase<T>::RenderCommands()
     Command previous = NoCommand();
     const ReflectedShaderState* applied = nullptr; // the state whose values the pass's programs hold
     Brivet::Graphics::Program* viewsBoundFor = nullptr; // the program whose slots hold the views
+    passHasTarget = true;
     for (const Command& command : commands)
     {
         // A renderer without shadow targets leaves the shadow passes out: drawn into its
@@ -264,6 +265,9 @@ void Renderer3DBase<T>::RenderCommands()
             applied = command.state;
             viewsBoundFor = nullptr;
         }
+        // A pass whose named targets are missing would draw into what the last pass bound.
+        if (!passHasTarget)
+            continue;
 
         // Culling: the box in view space lying wholly behind the viewer (the camera's view in every kind)
         RenderChunk::Entry& entry = *command.entry;

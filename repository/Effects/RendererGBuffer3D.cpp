@@ -7,6 +7,7 @@
 #include "Graphics/TextureCube.h"
 #include "repository/Effects/Renderer3DBaseImpl.h"
 #include "repository/Resources/GBuffer.h"
+#include "Utility/Log.h"
 
 #include <d3d11.h>
 
@@ -240,11 +241,21 @@ bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Comm
         // Also on a change of pass: a pass may name layers of its own to draw into.
         if (previous.kind != current.kind || passChanged)
         {
-            current.effect->BindPassTargetsGBuffer(current.pass, &gbuffer, ExistingDepth());
+            // Names of which none is found bind nothing: the pass would draw into what the
+            // last pass bound (a shadow target, say).
+            const bool named = current.effect->BindPassTargetsGBuffer(current.pass, &gbuffer, ExistingDepth());
+            passHasTarget = named || current.effect->passes[current.pass].renderTargets.GetCount() == 0;
+            if (!passHasTarget && !reportedNoTarget)
+            {
+                reportedNoTarget = true;
+                Brivet::Utility::Log::Warning("[RendererGBuffer3D] '%s': pass %u has no render target to draw into",
+                                              name.GetText(), current.pass);
+            }
             aspectRatio = OutputAspectRatio();
         }
         break;
     case KindShadowCube:
+        passHasTarget = true; // commands whose record has no target were left out
         send = passChanged;
         if (previous.kind != KindShadowCube || previous.light != current.light || previous.face != current.face)
         {
@@ -262,6 +273,7 @@ bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Comm
         }
         break;
     case KindShadow:
+        passHasTarget = true;
         send = passChanged;
         if (previous.kind != KindShadow || previous.light != current.light)
         {

@@ -6,6 +6,7 @@
 #include "Render3DFixture.h"
 
 #include "Graphics/Program.h"
+#include "Graphics/RenderTarget.h"
 #include "Parameters/Parameter.h"
 #include "RenderContext.h"
 #include "repository/Resources/Effect.h"
@@ -598,6 +599,53 @@ TEST_F(Renderer3DTest, EachEntryDrawsWithTheViewsOfItsOwnVariation)
     const uint32_t expected[] = {Rgba(0, 255, 0), Rgba(255, 255, 0), Rgba(0, 255, 0)};
     for (uint32_t i = 0; i < 3; ++i)
         EXPECT_TRUE(SameColour(planes[i], expected[i])) << i << ": " << ColourText(planes[i]);
+}
+
+TEST_F(Renderer3DTest, EachPassDrawsIntoItsOwnTargets)
+{
+    // Four normal passes: white into the output, red into "first", green into "second",
+    // blue into a target that does not exist (drawn, it would land in "second").
+    auto pass = [](const char* name, const char* targets) {
+        return std::string("<pass name=\"") + name + "\" vs=\"vs_main\" ps=\"ps_" + name + "\"" +
+               (*targets ? std::string(" renderTargets=\"") + targets + "\"" : std::string()) +
+               "><depth read=\"false\" write=\"false\"/></pass>";
+    };
+    Archive().entries["r3d/targets.fx"] = MeshShader(
+        "<renderTarget name=\"first\" format=\"R8G8B8A8_UNORM\"/><renderTarget name=\"second\" "
+        "format=\"R8G8B8A8_UNORM\"/><passes>" +
+            pass("white", "") + pass("red", "first") + pass("green", "second") + pass("blue", "nothing") +
+            "</passes>",
+        "",
+        "float4 ps_white(VS_OUTPUT In) : SV_TARGET { return 1; }\n"
+        "float4 ps_red(VS_OUTPUT In) : SV_TARGET { return float4(1, 0, 0, 1); }\n"
+        "float4 ps_green(VS_OUTPUT In) : SV_TARGET { return float4(0, 1, 0, 1); }\n"
+        "float4 ps_blue(VS_OUTPUT In) : SV_TARGET { return float4(0, 0, 1, 1); }");
+    RendererGraph g = LoadRendererGraph({"r3d/targets.fx"});
+    ASSERT_NE(g.renderer, nullptr);
+    Effect* targets = g.File(0);
+    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f);
+    chunk.entries.Add(PlaneEntry(&plane, Identity()));
+    g.Bind(&chunk);
+
+    const size_t centre = Height / 2 * Width + Width / 2;
+    const std::vector<uint32_t> pixels = g.Draw();
+    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
+    EXPECT_TRUE(SameColour(pixels[centre], Rgba(255, 255, 255))) << ColourText(pixels[centre]);
+    const struct
+    {
+        const char* name;
+        uint32_t colour;
+    } expected[] = {{"first", Rgba(255, 0, 0)}, {"second", Rgba(0, 255, 0)}};
+    for (const auto& e : expected)
+    {
+        SCOPED_TRACE(e.name);
+        Brivet::Graphics::RenderTarget** target = nullptr;
+        ASSERT_TRUE(targets->internalTargets.Find(Brivet::Base::String(e.name), &target));
+        const std::vector<uint32_t> texels = ReadTexture(*target);
+        ASSERT_EQ(texels.size(), size_t(Width) * Height);
+        EXPECT_TRUE(SameColour(texels[centre], e.colour)) << ColourText(texels[centre]);
+    }
+    EXPECT_EQ(LogLinesContaining("[Renderer3D] 'renderer': pass 3 has no render target to draw into").size(), 1u);
 }
 
 TEST_F(Renderer3DTest, NothingIsDrawnWithoutChunkShaderOrCamera)
