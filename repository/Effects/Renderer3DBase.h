@@ -135,6 +135,10 @@ public:
     D3DXMATRIX projection;
     D3DXVECTOR4 cameraPosition;
     D3DXMATRIX cubeFaceProjection; // π/2, aspect 1, 0.1 to 25000: the shadow-cube faces
+    // The view a shadow command's entries are culled against (the light's or the cube
+    // face's, set by PrepareCommand); null: they are not culled.
+    const D3DXMATRIX* shadowView;
+    D3DXMATRIX lightView;
     // Whether the current pass has a target to draw into (PrepareCommand); its commands are
     // not drawn otherwise.
     bool passHasTarget;

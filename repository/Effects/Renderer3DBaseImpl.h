@@ -23,7 +23,8 @@
 template <typename T>
 Renderer3DBase<T>::Renderer3DBase(Brivet::Demo* demo)
     : IEffect(demo), output(nullptr), existingGBuffer(nullptr), inheritCamera(nullptr), defaultShader(nullptr),
-      chunk(nullptr), aspectRatio(0.0f), stateTime(0.0f), passHasTarget(true), reportedNoTarget(false)
+      chunk(nullptr), aspectRatio(0.0f), stateTime(0.0f), shadowView(nullptr), passHasTarget(true),
+      reportedNoTarget(false)
 {
 }
 
@@ -269,13 +270,17 @@ void Renderer3DBase<T>::RenderCommands()
         if (!passHasTarget)
             continue;
 
-        // Culling: the box in view space lying wholly behind the viewer (the camera's view in every kind)
+        // Culling: the box in view space lying wholly behind the viewer. The shadow passes
+        // see from the light, not the camera: a caster behind the camera still throws its
+        // shadow into view.
         RenderChunk::Entry& entry = *command.entry;
-        if (entry.geometry->HasBounds())
+        const D3DXMATRIX* cullView =
+            command.kind == KindNormal || command.kind == KindTransparent ? &view : shadowView;
+        if (cullView && entry.geometry->HasBounds())
         {
             D3DXVECTOR3 boxMin, boxMax;
             Brivet::Rendering::TransformBounds(&boxMin, &boxMax, &entry.world, &entry.boundsMin, &entry.boundsMax);
-            Brivet::Rendering::TransformBounds(&boxMin, &boxMax, &view, &boxMin, &boxMax);
+            Brivet::Rendering::TransformBounds(&boxMin, &boxMax, cullView, &boxMin, &boxMax);
             if (boxMax.z < 0.0f)
                 continue;
         }

@@ -310,11 +310,13 @@ bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Comm
     case KindTransparent: SetCameraConstants(current.effect, current.pass); return true;
     case KindShadow:
     {
+        shadowView = nullptr;
         if (current.light >= gbuffer.shadowMaps.GetCount())
             return false;
         const GBuffer::ShadowMap& record = gbuffer.shadowMaps[current.light];
-        D3DXMATRIX worldToLight;
+        D3DXMATRIX& worldToLight = lightView;
         D3DXMatrixInverse(&worldToLight, nullptr, &record.lightToWorld);
+        shadowView = &lightView;
         const D3DXVECTOR3 position = PositionOf(record.lightToWorld);
         for (uint32_t k = 0; k < count; ++k)
         {
@@ -327,6 +329,7 @@ bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Comm
     }
     case KindShadowCube:
     {
+        shadowView = nullptr;
         if (current.light >= gbuffer.shadowCubes.GetCount())
             return false;
         const GBuffer::ShadowCube& record = gbuffer.shadowCubes[current.light];
@@ -334,8 +337,9 @@ bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Comm
         D3DXVECTOR3 look, up;
         CubeFaceAxes(current.face, &look, &up);
         const D3DXVECTOR3 at = eye + look;
-        D3DXMATRIX worldToLight;
+        D3DXMATRIX& worldToLight = lightView;
         D3DXMatrixLookAtLH(&worldToLight, &eye, &at, &up);
+        shadowView = &lightView;
         for (uint32_t k = 0; k < count; ++k)
         {
             programs[k]->SetMatrix("matWorldToLight", &worldToLight);

@@ -505,6 +505,34 @@ TEST_F(RendererGBuffer3DTest, ShadowPassDrawsTheCastersIntoTheSpotLightsMap)
     rig.gbuffer->ReleaseTarget();
 }
 
+TEST_F(RendererGBuffer3DTest, CastersBehindTheCameraStillThrowTheirShadows)
+{
+    BRIVET_SKIP_WITHOUT_FULLER_HLSL();
+    // The camera at z -5 looks at a floor at z 0; the spot light stands behind it at z -20,
+    // and the caster between them at z -8, behind the camera. Culled by the camera's view,
+    // the caster would leave the floor (20 units from the light) in the map's middle.
+    Archive().entries["gb/cast.fx"] = GBufferShader(Normal + ShadowMap);
+    Rig rig = LoadRig({"gb/cast.fx"});
+    ASSERT_NE(rig.gbuffer, nullptr);
+    TestPlane bounded(true);
+    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f);
+    chunk.spotLights.Add(Spot(D3DXVECTOR3(0, 0, -20), D3DXVECTOR3(0, 0, 0), true));
+    D3DXMATRIX floor;
+    D3DXMatrixScaling(&floor, 10.0f, 10.0f, 1.0f);
+    chunk.entries.Add(PlaneEntry(&bounded, floor));
+    chunk.entries.Add(PlaneEntry(&bounded, Translation(0.0f, 0.0f, -8.0f)));
+    rig.Bind(&chunk);
+
+    rig.Draw();
+    const GBuffer::ShadowMap& record = rig.gbuffer->shadowMaps[0];
+    ASSERT_NE(record.colourTarget, nullptr);
+    const std::vector<float> depth = FirstChannel(record.colourTarget, 0, 2);
+    ASSERT_EQ(depth.size(), 32u * 32u);
+    EXPECT_NEAR(depth[16 * 32 + 16], 12.0f, 1e-3f) << "the caster in the middle";
+    EXPECT_NEAR(depth[16 * 32 + 10], 20.0f, 1e-3f) << "the floor around it";
+    rig.gbuffer->ReleaseTarget();
+}
+
 TEST_F(RendererGBuffer3DTest, EachShadowMapIsClearedOncePerFrameWhateverItsPassIndex)
 {
     BRIVET_SKIP_WITHOUT_FULLER_HLSL();
