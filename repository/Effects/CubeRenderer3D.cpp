@@ -19,6 +19,18 @@ const char* Renderer3DBase<CubeTextureRenderTarget>::OutputTypeName()
 }
 
 template <>
+const char* Renderer3DBase<CubeTextureRenderTarget>::LogName()
+{
+    return "CubeRenderer3D";
+}
+
+template <>
+bool Renderer3DBase<CubeTextureRenderTarget>::HasShadowTarget(uint32_t kind, uint32_t light) const
+{
+    return false; // no shadow targets
+}
+
+template <>
 bool Renderer3DBase<CubeTextureRenderTarget>::DrawsKind(uint32_t kind)
 {
     return kind == KindNormal || kind == KindTransparent;

@@ -12,6 +12,10 @@ const char* Renderer3DBase<CubeTextureRenderTarget>::OutputTypeName();
 template <>
 bool Renderer3DBase<CubeTextureRenderTarget>::DrawsKind(uint32_t kind);
 template <>
+const char* Renderer3DBase<CubeTextureRenderTarget>::LogName();
+template <>
+bool Renderer3DBase<CubeTextureRenderTarget>::HasShadowTarget(uint32_t kind, uint32_t light) const;
+template <>
 float Renderer3DBase<CubeTextureRenderTarget>::OutputAspectRatio() const;
 template <>
 bool Renderer3DBase<CubeTextureRenderTarget>::PrepareCommand(const Command& previous, const Command& current);

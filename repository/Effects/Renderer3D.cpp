@@ -14,6 +14,18 @@ const char* Renderer3DBase<Texture>::OutputTypeName()
 }
 
 template <>
+const char* Renderer3DBase<Texture>::LogName()
+{
+    return "Renderer3D";
+}
+
+template <>
+bool Renderer3DBase<Texture>::HasShadowTarget(uint32_t kind, uint32_t light) const
+{
+    return false; // no shadow targets
+}
+
+template <>
 bool Renderer3DBase<Texture>::DrawsKind(uint32_t kind)
 {
     return kind == KindNormal || kind == KindTransparent;

@@ -13,6 +13,10 @@ const char* Renderer3DBase<Texture>::OutputTypeName();
 template <>
 bool Renderer3DBase<Texture>::DrawsKind(uint32_t kind);
 template <>
+const char* Renderer3DBase<Texture>::LogName();
+template <>
+bool Renderer3DBase<Texture>::HasShadowTarget(uint32_t kind, uint32_t light) const;
+template <>
 float Renderer3DBase<Texture>::OutputAspectRatio() const;
 template <>
 bool Renderer3DBase<Texture>::PrepareCommand(const Command& previous, const Command& current);

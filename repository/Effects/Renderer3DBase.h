@@ -32,6 +32,10 @@ class Renderer3DBase : public Brivet::Assets::Effect::IEffect
 {
 public:
     static constexpr uint32_t None = 0xFFFFFFFF;
+    // Draw commands a frame may hold: entries times passes times shadow-casting lights
+    // (six per shadow cube) would otherwise grow without bound. Commands beyond it are not
+    // drawn (one warning).
+    static constexpr uint32_t MaxCommands = 1u << 18;
 
     // The pass kinds of an effect pass.
     enum Kind : uint32_t
@@ -80,7 +84,9 @@ public:
     virtual void RenderCommands();
 
     // Rebuilds and sorts the command list from the chunk; nothing without a chunk or a
-    // default shader with passes.
+    // default shader with passes. Only commands that will be drawn are built: passes of a
+    // kind the renderer serves, shadow commands of records with a target, and at most
+    // MaxCommands.
     void BuildCommands();
     // qsort order: pass, light, face, effect, entry index.
     static int CompareCommands(const void* a, const void* b);
@@ -110,7 +116,11 @@ public:
 
     // Per T.
     static const char* OutputTypeName(); // "texture", "gbuffer", "cubetexture"
+    static const char* LogName(); // the effect type name that starts its log lines
     static bool DrawsKind(uint32_t kind); // the pass kinds this renderer serves
+    // Whether the shadow command of kind for shadow record light has a target to draw
+    // into (the G-buffer renderer's records; false for the others).
+    bool HasShadowTarget(uint32_t kind, uint32_t light) const;
     float OutputAspectRatio() const; // width over height of the output
     // The G-buffer renderer only: fills the output G-buffer's ambient colour and shadow
     // records from the chunk's lights and lends or takes back their targets.
@@ -143,6 +153,7 @@ public:
     // not drawn otherwise.
     bool passHasTarget;
     bool reportedNoTarget; // the warning of a pass without a target is given once
+    bool reportedTooManyCommands; // the warning of commands beyond MaxCommands is given once
 
 protected:
     // The existing G-buffer's pieces: its depth target (depth-tests the entries), its

@@ -13,6 +13,7 @@
 #include "Rendering/Material.h"
 #include "Rendering/MathRoutines.h"
 #include "RenderContext.h"
+#include "Utility/Log.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/GBuffer.h"
 
@@ -24,7 +25,7 @@ template <typename T>
 Renderer3DBase<T>::Renderer3DBase(Brivet::Demo* demo)
     : IEffect(demo), output(nullptr), existingGBuffer(nullptr), inheritCamera(nullptr), defaultShader(nullptr),
       chunk(nullptr), aspectRatio(0.0f), stateTime(0.0f), shadowView(nullptr), passHasTarget(true),
-      reportedNoTarget(false)
+      reportedNoTarget(false), reportedTooManyCommands(false)
 {
 }
 
@@ -125,6 +126,13 @@ void Renderer3DBase<T>::BuildCommands()
     if (!chunk || !defaultShader || defaultShader->passes.GetCount() == 0)
         return;
     commands.Empty();
+    bool cut = false;
+    auto add = [this, &cut](const Command& command) {
+        if (commands.GetCount() < MaxCommands)
+            commands.Add(command);
+        else
+            cut = true;
+    };
 
     for (uint32_t i = 0; i < chunk->entries.GetCount(); ++i)
     {
@@ -153,36 +161,41 @@ void Renderer3DBase<T>::BuildCommands()
         // One command per pass, by the pass kind
         const bool hasMaterial = entry.material != nullptr;
         const bool transparent = hasMaterial && entry.material->IsTransparent();
-        for (uint32_t p = 0; p < passCount; ++p)
+        for (uint32_t p = 0; p < passCount && !cut; ++p)
         {
-            switch (effect->passes[p].kind)
+            // Commands that would not be drawn are not built: the shadow kinds in a renderer
+            // without shadow targets, and shadow commands whose record has no target.
+            const uint32_t kind = effect->passes[p].kind;
+            if (!DrawsKind(kind))
+                continue;
+            switch (kind)
             {
             case KindNormal:
                 if (!transparent)
-                    commands.Add(Command{p, effect, state, &entry, i, KindNormal, None, None});
+                    add(Command{p, effect, state, &entry, i, KindNormal, None, None});
                 break;
             case KindTransparent:
                 if (!hasMaterial || transparent)
-                    commands.Add(Command{p, effect, state, &entry, i, KindTransparent, None, None});
+                    add(Command{p, effect, state, &entry, i, KindTransparent, None, None});
                 break;
             case KindShadowCube:
             {
                 const uint32_t pointCount = chunk->pointLights.GetCount();
-                for (uint32_t j = 0; j < pointCount; ++j)
+                for (uint32_t j = 0; j < pointCount && !cut; ++j)
                 {
                     const RenderChunk::PointLight& light = chunk->pointLights[j];
-                    if (!light.enabled || !light.castsShadow)
+                    if (!light.enabled || !light.castsShadow || !HasShadowTarget(KindShadowCube, j))
                         continue;
                     for (uint32_t face = 0; face < 6; ++face)
-                        commands.Add(Command{p, effect, state, &entry, i, KindShadowCube, j, face});
+                        add(Command{p, effect, state, &entry, i, KindShadowCube, j, face});
                 }
-                for (uint32_t j = 0; j < chunk->areaSphereLights.GetCount(); ++j)
+                for (uint32_t j = 0; j < chunk->areaSphereLights.GetCount() && !cut; ++j)
                 {
                     const RenderChunk::AreaSphereLight& light = chunk->areaSphereLights[j];
-                    if (!light.enabled || !light.castsShadow)
+                    if (!light.enabled || !light.castsShadow || !HasShadowTarget(KindShadowCube, pointCount + j))
                         continue;
                     for (uint32_t face = 0; face < 6; ++face)
-                        commands.Add(Command{p, effect, state, &entry, i, KindShadowCube, pointCount + j, face});
+                        add(Command{p, effect, state, &entry, i, KindShadowCube, pointCount + j, face});
                 }
                 break;
             }
@@ -190,17 +203,17 @@ void Renderer3DBase<T>::BuildCommands()
             {
                 // One running index over the spot lights, then the directional lights.
                 uint32_t s = 0;
-                for (uint32_t j = 0; j < chunk->spotLights.GetCount(); ++j, ++s)
+                for (uint32_t j = 0; j < chunk->spotLights.GetCount() && !cut; ++j, ++s)
                 {
                     const RenderChunk::SpotLight& light = chunk->spotLights[j];
-                    if (light.enabled && light.castsShadow)
-                        commands.Add(Command{p, effect, state, &entry, i, KindShadow, s, None});
+                    if (light.enabled && light.castsShadow && HasShadowTarget(KindShadow, s))
+                        add(Command{p, effect, state, &entry, i, KindShadow, s, None});
                 }
-                for (uint32_t j = 0; j < chunk->directionalLights.GetCount(); ++j, ++s)
+                for (uint32_t j = 0; j < chunk->directionalLights.GetCount() && !cut; ++j, ++s)
                 {
                     const RenderChunk::DirectionalLight& light = chunk->directionalLights[j];
-                    if (light.enabled && light.castsShadow)
-                        commands.Add(Command{p, effect, state, &entry, i, KindShadow, s, None});
+                    if (light.enabled && light.castsShadow && HasShadowTarget(KindShadow, s))
+                        add(Command{p, effect, state, &entry, i, KindShadow, s, None});
                 }
                 break;
             }
@@ -208,6 +221,14 @@ void Renderer3DBase<T>::BuildCommands()
                 break;
             }
         }
+        if (cut)
+            break;
+    }
+    if (cut && !reportedTooManyCommands)
+    {
+        reportedTooManyCommands = true;
+        Brivet::Utility::Log::Warning("[%s] '%s': more than %u draw commands in a frame; the rest are not drawn",
+                                      LogName(), name.GetText(), MaxCommands);
     }
 
     if (commands.GetCount() > 1)

@@ -93,6 +93,19 @@ const char* Renderer3DBase<GBuffer>::OutputTypeName()
 }
 
 template <>
+const char* Renderer3DBase<GBuffer>::LogName()
+{
+    return "RendererGBuffer3D";
+}
+
+template <>
+bool Renderer3DBase<GBuffer>::HasShadowTarget(uint32_t kind, uint32_t light) const
+{
+    // Without a target the shadow command would draw its casters into the layers.
+    return output && ShadowTarget(*output, Command{0, nullptr, nullptr, nullptr, 0, kind, light, 0}) != nullptr;
+}
+
+template <>
 bool Renderer3DBase<GBuffer>::DrawsKind(uint32_t kind)
 {
     return kind == KindNormal || kind == KindTransparent || kind == KindShadow || kind == KindShadowCube;
@@ -362,24 +375,16 @@ void Renderer3DBase<GBuffer>::Render(const Brivet::RenderContext& context)
     if (output->GetUseCount() == 0)
         return;
 
-    BuildCommands();
     RenderChunk::CameraBlock used;
     if (UpdateCamera(context, &used))
         output->camera = used;
     PrepareShadowRecords();
+    // After the records: a shadow command whose record has no target is not built (it
+    // would draw its casters into the layers).
+    BuildCommands();
 
-    // A shadow command whose record has no target would draw its casters into the
-    // layers: it is left out. Each shadow target is then drawn in one run, so it is
-    // cleared once per frame whatever pass indices its effects draw it in.
-    uint32_t kept = 0;
-    for (uint32_t i = 0; i < commands.GetCount(); ++i)
-    {
-        if (!IsShadowKind(commands[i].kind) || ShadowTarget(*output, commands[i]))
-            commands[kept++] = commands[i];
-    }
-    commands.Empty();
-    for (uint32_t i = 0; i < kept; ++i)
-        commands.Add(commands[i]);
+    // Each shadow target is drawn in one run, so it is cleared once per frame whatever
+    // pass indices its effects draw it in.
     if (commands.GetCount() > 1)
         qsort(commands.GetData(), commands.GetCount(), sizeof(Command), &CompareByShadowTarget);
 

@@ -15,6 +15,10 @@ const char* Renderer3DBase<GBuffer>::OutputTypeName();
 template <>
 bool Renderer3DBase<GBuffer>::DrawsKind(uint32_t kind);
 template <>
+const char* Renderer3DBase<GBuffer>::LogName();
+template <>
+bool Renderer3DBase<GBuffer>::HasShadowTarget(uint32_t kind, uint32_t light) const;
+template <>
 float Renderer3DBase<GBuffer>::OutputAspectRatio() const;
 template <>
 bool Renderer3DBase<GBuffer>::PrepareCommand(const Command& previous, const Command& current);

@@ -9,6 +9,7 @@
 #include "Graphics/RenderTarget.h"
 #include "Parameters/Parameter.h"
 #include "RenderContext.h"
+#include "repository/Effects/RendererGBuffer3D.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/Texture.h"
 
@@ -42,14 +43,15 @@ struct Expected
     uint32_t face;
 };
 
-::testing::AssertionResult CommandsAre(const Renderer3D& renderer, const std::vector<Expected>& expected)
+template <typename Renderer>
+::testing::AssertionResult CommandsAre(const Renderer& renderer, const std::vector<Expected>& expected)
 {
     const auto& commands = renderer.commands;
     if (commands.GetCount() != expected.size())
         return ::testing::AssertionFailure() << commands.GetCount() << " commands, expected " << expected.size();
     for (uint32_t i = 0; i < commands.GetCount(); ++i)
     {
-        const Command& c = commands[i];
+        const auto& c = commands[i];
         const Expected& e = expected[i];
         if (c.pass != e.pass || c.entryIndex != e.entry || c.kind != e.kind || c.light != e.light || c.face != e.face)
         {
@@ -176,11 +178,20 @@ TEST_F(Renderer3DTest, MaterialsChooseBetweenNormalAndTransparentPasses)
 
 TEST_F(Renderer3DTest, ShadowPassesRepeatPerCastingLightAndCubeFace)
 {
+    // Built by the G-buffer renderer, which has shadow targets; a texture renderer builds
+    // none of them, as it would not draw them.
     Archive().entries["r3d/default.fx"] = MeshShader(Passes({""}), ColourConstants, ColourPixels);
     Archive().entries["r3d/shadows.fx"] = MeshShader(Passes({"shadowcube", "shadow"}), ColourConstants, ColourPixels);
     RendererGraph g = LoadRendererGraph({"r3d/default.fx", "r3d/shadows.fx"});
     ASSERT_NE(g.renderer, nullptr);
-    chunk.entries.Add(PlaneEntry(&plane, Identity(), g.File(1)));
+    auto graph = LoadRendererNodes({"r3d/default.fx", "r3d/shadows.fx"}, "1:1", "RendererGBuffer3D",
+                                   "<resource><gbuffer shadowSize=\"8\" shadowCubeSize=\"8\">"
+                                   "<layer name=\"texDiffuse\" format=\"R8G8B8A8_UNORM\"/></gbuffer></resource>");
+    ASSERT_NE(graph, nullptr);
+    auto* shadows = static_cast<RendererGBuffer3D*>(EffectOf(*graph, 10));
+    ASSERT_NE(shadows, nullptr);
+    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f); // directional records follow a camera
+    chunk.entries.Add(PlaneEntry(&plane, Identity(), FileOf(graph.get(), 1)));
     // Point lights 0 and 2 cast; area spheres 0 and 1 cast (indices 3 and 4 after the points).
     chunk.pointLights.Add(Caster<RenderChunk::PointLight>(true, true));
     chunk.pointLights.Add(Caster<RenderChunk::PointLight>(true, false));
@@ -193,8 +204,15 @@ TEST_F(Renderer3DTest, ShadowPassesRepeatPerCastingLightAndCubeFace)
     chunk.spotLights.Add(Caster<RenderChunk::SpotLight>(true, true));
     chunk.directionalLights.Add(Caster<RenderChunk::DirectionalLight>(true, true));
     g.Bind(&chunk);
-
     g.renderer->BuildCommands();
+    EXPECT_TRUE(CommandsAre(*g.renderer, {}));
+
+    shadows->SetInput(Brivet::Base::StaticString<64>("Input 1"), &chunk);
+    shadows->OnInputsChanged();
+    shadows->OnInputsResolved();
+    shadows->UpdateCamera(Brivet::RenderContext::ForTime(0.0f));
+    shadows->PrepareShadowRecords();
+    shadows->BuildCommands();
     std::vector<Expected> expected;
     for (uint32_t light : {0u, 2u, 3u, 4u})
     {
@@ -203,7 +221,13 @@ TEST_F(Renderer3DTest, ShadowPassesRepeatPerCastingLightAndCubeFace)
     }
     for (uint32_t light : {0u, 2u, 3u})
         expected.push_back({1, 0, 2, light, None});
-    EXPECT_TRUE(CommandsAre(*g.renderer, expected));
+    EXPECT_TRUE(CommandsAre(*shadows, expected));
+    // The records give their targets back once their lights are gone.
+    chunk.pointLights.Empty();
+    chunk.areaSphereLights.Empty();
+    chunk.spotLights.Empty();
+    chunk.directionalLights.Empty();
+    shadows->PrepareShadowRecords();
 }
 
 TEST_F(Renderer3DTest, SortGroupsEachPassByEffectWithEntriesInChunkOrder)
@@ -494,7 +518,7 @@ TEST_F(Renderer3DTest, ShadowPassesAreNotDrawnIntoATexture)
     g.Bind(&chunk);
 
     g.renderer->BuildCommands();
-    ASSERT_EQ(g.renderer->commands.GetCount(), 2u);
+    ASSERT_EQ(g.renderer->commands.GetCount(), 1u); // the shadow pass makes none
     const std::vector<uint32_t> pixels = g.Draw();
     ASSERT_EQ(pixels.size(), size_t(Width) * Height);
     EXPECT_TRUE(SameColour(pixels[Height / 2 * Width + Width / 2], Rgba(0, 255, 0)))
