@@ -276,30 +276,53 @@ bool GBufferLighting2D::RebuildInputLayouts()
     if (!shader || shader->passes.GetCount() == 0)
         return true;
 
-    Program* program = shader->GetProgram(0);
+    // Each layout from the first pass that draws with it, not both from the first pass: a
+    // full-screen pass whose stage reads a texture coordinate does not fit the volumes.
+    const bool quad = BuildInputLayout(false, Layer2D::QuadLayout, 2, &quadLayout,
+                                       "[GBufferLighting2D] CreateInputLayout 1 failed: %08X");
+    const bool position = BuildInputLayout(true, PositionLayout, 1, &positionLayout,
+                                           "[GBufferLighting2D] CreateInputLayout 2 failed: %08X");
+    return quad && position;
+}
+
+bool GBufferLighting2D::BuildInputLayout(bool volume, const D3D11_INPUT_ELEMENT_DESC* elements, uint32_t count,
+                                         ID3D11InputLayout** layout, const char* failure)
+{
+    uint32_t pass = 0;
+    while (pass < shader->passes.GetCount() && !DrawsWith(shader->passes[pass].lightType, volume))
+        ++pass;
+    // No pass draws with this layout: none is needed.
+    if (pass == shader->passes.GetCount())
+        return true;
+
+    Program* program = shader->GetProgram(pass);
     ID3D10Blob* byteCode = program ? program->GetVertexShader()->GetByteCode() : nullptr;
     ID3D11Device* device = demo ? demo->system.GetDevice() : nullptr;
-    // A pass without a vertex stage has no signature to match the layouts against.
+    // A pass without a vertex stage has no signature to match the layout against.
     HRESULT hr = E_INVALIDARG;
     if (device && byteCode)
-        hr = device->CreateInputLayout(Layer2D::QuadLayout, 2, byteCode->GetBufferPointer(), byteCode->GetBufferSize(),
-                                       &quadLayout);
+        hr = device->CreateInputLayout(elements, count, byteCode->GetBufferPointer(), byteCode->GetBufferSize(), layout);
     if (FAILED(hr))
     {
-        Log::Error("[GBufferLighting2D] CreateInputLayout 1 failed: %08X", (unsigned)hr);
-        quadLayout = nullptr;
-        return false;
-    }
-    hr = device->CreateInputLayout(PositionLayout, 1, byteCode->GetBufferPointer(), byteCode->GetBufferSize(),
-                                   &positionLayout);
-    if (FAILED(hr))
-    {
-        Log::Error("[GBufferLighting2D] CreateInputLayout 2 failed: %08X", (unsigned)hr);
-        positionLayout = nullptr;
-        SafeRelease(quadLayout);
+        Log::Error(failure, (unsigned)hr);
+        *layout = nullptr;
         return false;
     }
     return true;
+}
+
+bool GBufferLighting2D::DrawsWith(uint32_t lightType, bool volume)
+{
+    switch (lightType)
+    {
+    case RenderChunk::LightAmbient:
+    case RenderChunk::LightDirectional:
+    case RenderChunk::LightAreaTube: return !volume;
+    case RenderChunk::LightPoint:
+    case RenderChunk::LightSpot:
+    case RenderChunk::LightAreaSphere: return volume;
+    default: return false; // draws nothing
+    }
 }
 
 void GBufferLighting2D::OnInputsChanged()

@@ -19,6 +19,7 @@ struct ID3D11DepthStencilState;
 struct ID3D11InputLayout;
 struct ID3D11RasterizerState;
 struct ID3D11ShaderResourceView;
+struct D3D11_INPUT_ELEMENT_DESC;
 
 class Effect;
 class RenderChunk;
@@ -85,10 +86,16 @@ protected:
     virtual void Draw(Brivet::Graphics::Program* program, uint32_t vertexCount);
 
 private:
-    // Releases both layouts and, with a shader of at least one pass, creates them for the
-    // vertex stage of the first pass's current-variation program. False (logged, no
-    // layouts) when one cannot be created; no shader or no pass is no failure.
+    // Releases both layouts and, with a shader of at least one pass, creates each for the
+    // vertex stage of the current-variation program of the first pass that draws with it:
+    // the quad layout for the ambient, directional and tube passes, the position layout
+    // for the point, spot and area-sphere passes. False (logged, that layout missing) when
+    // one cannot be created; no shader, no pass or no pass of a layout is no failure.
     bool RebuildInputLayouts();
+    bool BuildInputLayout(bool volume, const D3D11_INPUT_ELEMENT_DESC* elements, uint32_t count,
+                          ID3D11InputLayout** layout, const char* failure);
+    // Whether a pass of the light type draws with the volume layout (volume) or the quad one.
+    static bool DrawsWith(uint32_t lightType, bool volume);
     // One declaration pass: output type "texture", the inputs "Shader", "GBuffer" and
     // "Render Chunk", then the bound shader's reflected constants and resources.
     void Declare();

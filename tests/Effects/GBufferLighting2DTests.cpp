@@ -113,6 +113,11 @@ std::string LightingShader(const std::string& passes, const std::string& extra =
            "  return c; }\n";
 }
 
+// A vertex stage of the quad that also reads its texture coordinate.
+const std::string TexturedVertexStage =
+    "struct TEX_INPUT { float3 Pos : POSITION; float2 Tex : TEXCOORD; };\n"
+    "float4 vs_tex(TEX_INPUT In) : SV_POSITION { return float4(In.Pos.xy + In.Tex, 0.5, 1); }";
+
 // The pipeline at one draw.
 struct DrawRecord
 {
@@ -424,11 +429,11 @@ protected:
 TEST_F(GBufferLighting2DTest, DeclaresItsInputsAndDrawsOnlyWithShaderGBufferChunkAndLayouts)
 {
     Archive().entries["gbl/lights.fx"] = LightingShader(LightPasses());
-    // A first pass whose vertex stage also reads a texture coordinate: no position layout.
+    // A volume pass whose vertex stage also reads a texture coordinate: no position layout.
     Archive().entries["gbl/textured.fx"] =
-        LightingShader("<passes><pass name=\"a\" lighttype=\"ambient\" vs=\"vs_tex\" ps=\"ps_main\"/></passes>",
-                       "struct TEX_INPUT { float3 Pos : POSITION; float2 Tex : TEXCOORD; };\n"
-                       "float4 vs_tex(TEX_INPUT In) : SV_POSITION { return float4(In.Pos.xy + In.Tex, 0.5, 1); }");
+        LightingShader("<passes><pass name=\"a\" lighttype=\"ambient\" vs=\"vs_quad\" ps=\"ps_main\"/>"
+                       "<pass name=\"p\" lighttype=\"point\" vs=\"vs_tex\" ps=\"ps_main\"/></passes>",
+                       TexturedVertexStage);
     Rig rig = LoadRig({"gbl/lights.fx", "gbl/textured.fx"});
     ASSERT_TRUE(rig.lighting);
 
@@ -455,14 +460,60 @@ TEST_F(GBufferLighting2DTest, DeclaresItsInputsAndDrawsOnlyWithShaderGBufferChun
     rig.lighting->OnInputsChanged();
     EXPECT_TRUE(rig.Render().empty());
 
-    // A shader the position layout does not fit leaves the effect without layouts.
+    // A shader whose volume pass the position layout does not fit leaves the effect
+    // without it: the volume pass draws nothing, the ambient pass still does.
     LogCapture::Get().Clear();
     rig.Bind(FileOf(rig.graph.get(), 1));
-    EXPECT_EQ(rig.lighting->quadLayout, nullptr);
+    EXPECT_NE(rig.lighting->quadLayout, nullptr);
     EXPECT_EQ(rig.lighting->positionLayout, nullptr);
     EXPECT_EQ(LogLinesContaining("[GBufferLighting2D] CreateInputLayout 2 failed: ").size(), 1u);
-    EXPECT_TRUE(rig.Render().empty());
+    const std::vector<DrawRecord> draws = rig.Render();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].pass, 0u);
     rig.gbuffer->ReleaseTarget();
+}
+
+TEST_F(GBufferLighting2DTest, EachLayoutComesFromTheFirstPassThatDrawsWithIt)
+{
+    // The first pass is a full-screen one whose vertex stage reads a texture coordinate,
+    // which the position layout does not fit; the volume passes after it read positions.
+    struct Case
+    {
+        const char* passes;
+        bool quad;
+        bool position;
+        size_t draws;
+    };
+    const Case cases[] = {
+        {"<pass name=\"a\" lighttype=\"ambient\" vs=\"vs_tex\" ps=\"ps_main\"/>"
+         "<pass name=\"p\" lighttype=\"point\" vs=\"vs_volume\" ps=\"ps_main\"/>",
+         true, true, 2},
+        // No full-screen pass: no quad layout is needed, and none is made.
+        {"<pass name=\"none\" vs=\"vs_tex\" ps=\"ps_main\"/>"
+         "<pass name=\"p\" lighttype=\"point\" vs=\"vs_volume\" ps=\"ps_main\"/>",
+         false, true, 1},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.passes);
+        LogCapture::Get().Clear();
+        Archive().entries["gbl/first.fx"] =
+            LightingShader(std::string("<passes>") + c.passes + "</passes>", TexturedVertexStage);
+        Rig rig = LoadRig({"gbl/first.fx"});
+        ASSERT_TRUE(rig.lighting);
+        EXPECT_EQ(rig.lighting->quadLayout != nullptr, c.quad);
+        EXPECT_EQ(rig.lighting->positionLayout != nullptr, c.position);
+        EXPECT_TRUE(LogLinesContaining("CreateInputLayout").empty());
+        rig.chunk->pointLights.Add(Point(D3DXVECTOR3(0.0f, 0.0f, 0.0f), 2.0f));
+        const std::vector<DrawRecord> draws = rig.Render();
+        ASSERT_EQ(draws.size(), c.draws);
+        EXPECT_EQ(draws.back().pass, 1u); // the point light
+        if (draws.back().vertices >= 0)
+        {
+            EXPECT_EQ(draws.back().vertices, int64_t(GBufferLighting2D::SphereVertexCount));
+        }
+        rig.gbuffer->ReleaseTarget();
+    }
 }
 
 TEST_F(GBufferLighting2DTest, DrawsEachPassOncePerEnabledLightOfItsTypeWithItsVolume)
