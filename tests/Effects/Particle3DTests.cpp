@@ -247,6 +247,38 @@ TEST_F(Particle3DTest, SixVerticesPerParticleAndPass)
     EXPECT_EQ(Particle3D::VertexCount(1000u), 6000u);
 }
 
+TEST_F(Particle3DTest, TheDrawingVariationReadsItsOwnTextures)
+{
+    // One particle over the whole output. Variation 0 reads only texB; "BOTH" reads texA
+    // first, so texB has another register there. texA is red, texB green.
+    Archive().entries["particles/pick.fx"] =
+        "/*\n<metadata><input>texA</input><input>texB</input><variation>BOTH</variation>"
+        "<passes><pass name=\"p0\" vs=\"vs_main\" ps=\"ps_main\"><rasterizer cullMode=\"none\"/>"
+        "<depth read=\"false\" write=\"false\"/></pass></passes></metadata>\n*/\n"
+        "#ifdef BOTH\nTexture2D texA;\n#endif\nTexture2D texB;\n"
+        "float4 vs_main(uint id : SV_VertexID) : SV_POSITION {\n"
+        "  uint c = id % 6; float x = (c == 1 || c == 3 || c == 4) ? 1 : -1; float y = (c >= 2 && c != 3) ? 1 : -1;\n"
+        "  return float4(x, y, 0.5, 1); }\n"
+        "float4 ps_main(float4 pos : SV_POSITION) : SV_TARGET { float4 c = float4(texB.Load(int3(0, 0, 0)).rgb, 1);\n"
+        "#ifdef BOTH\n  c.r = texA.Load(int3(0, 0, 0)).r;\n#endif\n"
+        "  return c; }\n";
+    Rig rig = LoadRig("particles/pick.fx", ConstantParameter("Particle Count", "1"));
+    ASSERT_NE(rig.particles, nullptr);
+    ASSERT_EQ(rig.Shader()->GetProgramCount(), 2u);
+    auto red = SolidTexture(rig.graph.get(), Rgba(255, 0, 0));
+    auto green = SolidTexture(rig.graph.get(), Rgba(0, 255, 0));
+    ASSERT_TRUE(red && green);
+    rig.particles->SetInput(StaticString<64>("texA"), red.get());
+    rig.particles->SetInput(StaticString<64>("texB"), green.get());
+    rig.particles->OnInputsChanged();
+
+    const std::vector<uint32_t> pixels = rig.Draw();
+    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
+    EXPECT_TRUE(SameColour(pixels[Height / 2 * Width + Width / 2], Rgba(0, 255, 0)))
+        << ColourText(pixels[Height / 2 * Width + Width / 2]);
+    rig.gbuffer->ReleaseTarget();
+}
+
 TEST_F(Particle3DTest, WithoutAGBufferNoLayerIsBoundAndTheCameraStays)
 {
     Archive().entries["particles/grid.fx"] = ParticleShader(DepthTestedPass);
