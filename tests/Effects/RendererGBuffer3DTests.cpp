@@ -463,6 +463,30 @@ TEST_F(RendererGBuffer3DTest, NormalPassesDrawIntoTheLayersOrTheLayersTheyName)
     g.ReleaseTarget();
 }
 
+TEST_F(RendererGBuffer3DTest, PassWhoseNamedTargetsAreAllMissingDrawsNothing)
+{
+    BRIVET_SKIP_WITHOUT_FULLER_HLSL();
+    // Drawn anyway, the pass would land in the layers the frame bound first.
+    Archive().entries["gb/none.fx"] =
+        GBufferShader("<pass name=\"none\" vs=\"vs_main\" ps=\"ps_shadow\" renderTargets=\"texNothing\">"
+                      "<rasterizer cullMode=\"none\"/></pass>");
+    Rig rig = LoadRig({"gb/none.fx"});
+    ASSERT_NE(rig.gbuffer, nullptr);
+    chunk.camera = CameraAt(0.0f, 0.0f, -5.0f);
+    chunk.entries.Add(PlaneEntry(&plane, Identity()));
+    rig.Bind(&chunk);
+
+    for (int frame = 0; frame < 2; ++frame)
+    {
+        rig.Draw();
+        for (uint32_t pixel : ReadTexture(rig.gbuffer->layers[0].target))
+            ASSERT_EQ(pixel, 0u) << ColourText(pixel);
+        rig.gbuffer->ReleaseTarget();
+    }
+    EXPECT_EQ(LogLinesContaining("[RendererGBuffer3D] 'renderer': pass 0 has no render target to draw into").size(),
+              1u);
+}
+
 TEST_F(RendererGBuffer3DTest, ShadowPassDrawsTheCastersIntoTheSpotLightsMap)
 {
     BRIVET_SKIP_WITHOUT_FULLER_HLSL();
