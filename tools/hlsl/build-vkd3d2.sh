@@ -60,7 +60,7 @@ done
 
 # winegcc names its output NAME.so.
 "$CC" -m64 -shared -o "$WORK/d3dcompiler_47.dll" "$SPEC" "$WORK"/*.o "$WORK/libvkd3d-shader.a" -lm \
-  -Wl,--exclude-libs,ALL -Wl,--no-undefined
+  -Wl,--exclude-libs,ALL -Wl,--no-undefined -Wl,--wrap=vkd3d_shader_compile
 
 # The module must run on this host's glibc.
 host_glibc=$(ldd --version | awk 'NR == 1 { print $NF }')
