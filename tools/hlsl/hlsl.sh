@@ -37,11 +37,13 @@ hlsl_dll() {
 }
 
 # hlsl_module CACHE: path of the vkd3d2 module, in a folder keyed by a digest of its
-# recipe; its VERSION file holds the Debian version of the vkd3d packages. It is moved
+# recipe and of the host's Wine version (a Winelib module belongs to the Wine it was built
+# with); its VERSION file holds the Debian version of the vkd3d packages. It is moved
 # there only after it compiled a geometry shader (tools/deps.sh).
 hlsl_module() {
   local recipe
   recipe=$(cd "$HLSL_DIR" && sha256sum build-vkd3d2.sh vkd3d2-glue.c probe-gs.c) || return 1
+  recipe+=$(dpkg-query -W -f=' wine ${Version}' wine64 2>/dev/null)
   recipe=$(printf '%s\n' "$recipe" | sha256sum)
   printf '%s/d3dcompiler47-vkd3d2-%s/d3dcompiler_47.dll.so\n' "$1" "${recipe:0:12}"
 }
