@@ -371,7 +371,7 @@ setup_hlsl_vkd3d2() {
   if ((rc == 0)); then
     say "set up the HLSL compiler of Wine runs: vkd3d $(cat "${module%/*}/VERSION") from Debian $HLSL_VKD3D2_SUITE ($((SECONDS - started)) s)"
   else
-    say "no vkd3d 2.x HLSL compiler from Debian $HLSL_VKD3D2_SUITE ($(grep -v '^$' "$log" | tail -n 1 | cut -c1-160)); Wine runs keep vkd3d-shader $HLSL_VKD3D_VERSION (log: $log)"
+    say "no vkd3d 2.x HLSL compiler from Debian $HLSL_VKD3D2_SUITE ($(tr -d '\r' <"$log" | grep -v '^[[:space:]]*$' | tail -n 1 | cut -c1-160)); Wine runs keep vkd3d-shader $HLSL_VKD3D_VERSION (log: $log)"
   fi
 }
 
