@@ -7,7 +7,9 @@
 #            ~/.cache/brivet/mingw (read by cmake/mingw-w64.cmake)
 #   host:    ~/.cache/brivet/include/dr_mp3.h
 #   HLSL:    ${BRIVET_CACHE:-~/.cache/brivet}/d3dcompiler47-<key>/d3dcompiler_47.dll
-#            (used by tools/with-wine and tools/play)
+#            (vkd3d-shader 1.14) and d3dcompiler47-vkd3d2-<key>/d3dcompiler_47.dll.so
+#            (vkd3d 2.x from sid's binary packages, when they can be had; used by
+#            tools/with-wine and tools/play)
 #
 # Idempotent and silent when everything is in place. Runs as root.
 set -Eeuo pipefail
@@ -44,6 +46,7 @@ readonly PACKAGES=(
   libstb-dev libpugixml-dev libassimp-dev googletest libgtest-dev dpkg-dev
   xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core fonts-urw-base35 ninja-build
   cmake clang libclang-rt-14-dev python3 assimp-testmodels assimp-utils bison flex patch libbenchmark-dev
+  wine64-tools libwine-dev binutils
 )
 
 say() { printf 'deps: %s\n' "$*"; }
@@ -162,11 +165,11 @@ EOF
   fi
 }
 
-# write_hlsl_sources OUT: one deb-src entry, the Wine source suite's main
-# component on the machine's own Debian mirror.
-write_hlsl_sources() {
-  local out=$1 mirror
-  write_private_sources "$out.all"
+# debian_mirror DIR: the machine's own Debian mirror (its first non-security deb entry),
+# read through a scratch file in DIR.
+debian_mirror() {
+  local scratch=$1/mirror.sources mirror
+  write_private_sources "$scratch"
   mirror=$(awk '
     BEGIN { RS = ""; FS = "\n" }
     {
@@ -178,11 +181,19 @@ write_hlsl_sources() {
         else if (key == "suites") suites = value
       }
       if (uri != "" && suites !~ /-security/) { print uri; exit }
-    }' "$out.all")
-  rm -f "$out.all"
+    }' "$scratch")
+  rm -f "$scratch"
+  printf '%s\n' "${mirror:-http://deb.debian.org/debian}"
+}
+
+# write_hlsl_sources OUT: one deb-src entry, the Wine source suite's main
+# component on the machine's own Debian mirror.
+write_hlsl_sources() {
+  local out=$1 mirror
+  mirror=$(debian_mirror "$(dirname "$out")")
   cat >"$out" <<EOF
 Types: deb-src
-URIs: ${mirror:-http://deb.debian.org/debian}
+URIs: $mirror
 Suites: $HLSL_WINE_SUITE
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
@@ -273,6 +284,95 @@ build_hlsl() {
   "$REPO/tools/hlsl/build.sh" "$tree" "$dll" "$JOBS"
   # dpkg-source leaves the upstream tarball beside the tree as well.
   rm -rf "$tree" "$SRC/download/wine" "$BUILD"/wine_*.orig.tar.*
+}
+
+# ---------------------------------------------------------------------------
+# The vkd3d 2.x compiler module of Wine runs (tools/hlsl/build-vkd3d2.sh)
+
+# vkd3d2_apt DIR ARGS...: apt-get with one "deb ... sid main" line, its lists and cache in DIR.
+vkd3d2_apt() {
+  local dir=$1
+  shift
+  apt-get \
+    -o Dir::Etc::SourceList="$dir/sid.list" \
+    -o Dir::Etc::SourceParts="$dir/sources.d" \
+    -o Dir::State::Lists="$dir/lists" \
+    -o Dir::Cache="$dir/cache" \
+    -o APT::Sandbox::User=root \
+    -o Acquire::Retries=1 \
+    -o Acquire::http::Timeout=30 \
+    "$@"
+}
+
+# build_hlsl_vkd3d2 MODULE: downloads sid's vkd3d binary packages (whatever 2.x version
+# it has) and the Wine source package, builds the module, checks that it compiles a
+# geometry shader under Wine, and only then moves it with a VERSION file into MODULE's
+# folder.
+build_hlsl_vkd3d2() {
+  local module=$1 folder=${1%/*} work="$BUILD/vkd3d2" apt="$CACHE/apt-$HLSL_VKD3D2_SUITE"
+  local mirror version dsc orig wine_apt="$CACHE/apt-$HLSL_WINE_SUITE"
+  rm -rf "$work" "$apt"
+  mkdir -p "$work/debs" "$work/root" "$work/wine" "$work/probe" "$apt/sources.d" "$apt/lists/partial" \
+    "$apt/cache/archives/partial"
+
+  mirror=$(debian_mirror "$apt")
+  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $HLSL_VKD3D2_SUITE main" >"$apt/sid.list"
+  cat "$apt/sid.list"
+  vkd3d2_apt "$apt" -q update
+  (cd "$work/debs" && vkd3d2_apt "$apt" -q download "${HLSL_VKD3D2_PACKAGES[@]}")
+  version=$(dpkg-deb -f "$work/debs"/libvkd3d-dev_*.deb Version)
+  if [[ $version != 2.* ]]; then
+    echo "$HLSL_VKD3D2_SUITE has vkd3d $version, not 2.x"
+    return 1
+  fi
+  local deb
+  for deb in "$work/debs"/*.deb; do
+    dpkg-deb -x "$deb" "$work/root"
+  done
+
+  # Wine's compiler front end from the orig tarball (Debian's patches leave these files as they are).
+  new_private_apt "$wine_apt"
+  write_hlsl_sources "$wine_apt/sources/private.sources"
+  private_apt "$wine_apt" -q update
+  dsc=$(download_source "$wine_apt" wine "$HLSL_WINE_VERSION" "$SRC/download/wine")
+  orig=$(ls "${dsc%/*}"/wine_*.orig.tar.*)
+  tar -xf "$orig" -C "$work/wine" --strip-components=1 --wildcards \
+    'wine-*/dlls/d3dcompiler_43/*' 'wine-*/dlls/d3dcompiler_47/d3dcompiler_47.spec' \
+    'wine-*/include/wine/list.h' 'wine-*/include/wine/rbtree.h'
+  rm -rf "$SRC/download/wine"
+
+  "$REPO/tools/hlsl/build-vkd3d2.sh" "$work/wine" "$work/root" "$work/d3dcompiler_47.dll.so"
+
+  # The probe runs beside the module, with Wine's own compiler in the prefix.
+  "$MINGW_CC" -O1 -static "$REPO/tools/hlsl/probe-gs.c" -o "$work/probe/probe-gs.exe" -ld3dcompiler_47
+  cp "$work/d3dcompiler_47.dll.so" "$work/probe/d3dcompiler_47.dll"
+  (cd "$work/probe" && env -u BRIVET_WINE_ENV -u BRIVET_HLSL_MODULE BRIVET_HLSL=wine \
+    "$REPO/tools/with-wine" wine probe-gs.exe) | tee "$work/probe.log"
+  grep -q '^probe: ok' "$work/probe.log"
+
+  rm -rf "$folder.tmp"
+  mkdir -p "$folder.tmp"
+  mv "$work/d3dcompiler_47.dll.so" "$folder.tmp/${module##*/}"
+  echo "$version" >"$folder.tmp/VERSION"
+  rm -rf "$folder"
+  mv "$folder.tmp" "$folder"
+  rm -rf "$work"
+}
+
+# setup_hlsl_vkd3d2: builds the module when its folder is missing. A failure is one line:
+# Wine runs then keep the vkd3d-shader 1.14 DLL.
+setup_hlsl_vkd3d2() {
+  local module rc=0 pid log="$LOGS/hlsl-vkd3d2.log" started=$SECONDS
+  module=$(hlsl_module "$(realpath -m "$CACHE")")
+  [[ -e $module ]] && return 0
+  (trap - ERR; set -e; build_hlsl_vkd3d2 "$module") >"$log" 2>&1 </dev/null &
+  pid=$!
+  wait "$pid" || rc=$?
+  if ((rc == 0)); then
+    say "set up the HLSL compiler of Wine runs: vkd3d $(cat "${module%/*}/VERSION") from Debian $HLSL_VKD3D2_SUITE ($((SECONDS - started)) s)"
+  else
+    say "no vkd3d 2.x HLSL compiler from Debian $HLSL_VKD3D2_SUITE ($(tr -d '\r' <"$log" | grep -v '^[[:space:]]*$' | tail -n 1 | cut -c1-160)); Wine runs keep vkd3d-shader $HLSL_VKD3D_VERSION (log: $log)"
+  fi
 }
 
 # ---------------------------------------------------------------------------
@@ -440,6 +540,7 @@ main() {
     step hlsl "building the HLSL compiler of Wine runs (vkd3d-shader $HLSL_VKD3D_VERSION from Wine $HLSL_WINE_VERSION)" - \
       build_hlsl "$dll"
   fi
+  setup_hlsl_vkd3d2
 }
 
 main "$@"

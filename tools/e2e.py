@@ -359,6 +359,10 @@ class _Run:
         private = tempfile.mkdtemp(prefix="run-", dir=self.out_dir)
         exe_copy = os.path.join(private, "brivet.exe")
         shutil.copyfile(self.exe, exe_copy)
+        # Wine 8 loads the vkd3d2 compiler module only from the program's folder (tools/hlsl).
+        module = os.environ.get("BRIVET_HLSL_MODULE")
+        if module:
+            shutil.copyfile(module, os.path.join(private, "d3dcompiler_47.dll"))
         exe_windows = _windows_path(exe_copy)
         # wine hands the shell only the low byte of the exit code; cmd prints all 32 bits.
         batch = os.path.join(private, "run.bat")

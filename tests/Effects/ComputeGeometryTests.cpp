@@ -82,9 +82,9 @@ cbuffer constants { float4x4 matWorld; float4 v4Colour; };
 struct VS_OUTPUT { float4 Pos : SV_POSITION; };
 VS_OUTPUT vs_main(uint id : SV_VertexID)
 {
-    uint triangle = id / 3;
+    uint quarter = id / 3; // "triangle" is a geometry-stage keyword to vkd3d-shader 2.x
     uint corner = id % 3;
-    float left = -1.0 + 0.5 * triangle;
+    float left = -1.0 + 0.5 * quarter;
     VS_OUTPUT Out;
     Out.Pos = float4(corner == 1 ? left + 0.5 : left, corner == 2 ? 1.0 : -1.0, 0.5, 1.0);
     return Out;

@@ -184,6 +184,37 @@ TEST_F(ComputedBufferTest, DispatchCoversTheThreadCountsInWholeGroups)
     }
 }
 
+TEST_F(ComputedBufferTest, GroupSharedValuesCrossThreadsAfterABarrier)
+{
+    BRIVET_SKIP_WITHOUT_HLSL_2("barriers, interlocked operations and countbits in compute shaders");
+    // Each group of eight stores its threads' values in group-shared memory and counts its
+    // threads with InterlockedAdd; after the barriers every thread writes what the mirrored
+    // thread of its group stored, plus 1000 times the bits set in its own index and 100000
+    // times the count.
+    Archive().entries["mirror.csh"] = "RWBuffer<float> gOutput;\n"
+                                      "groupshared float gsValues[8];\n"
+                                      "groupshared uint gsCount;\n"
+                                      "[numthreads(8, 1, 1)]\n"
+                                      "void main(uint3 id : SV_DispatchThreadID, uint index : SV_GroupIndex) {\n"
+                                      "  if (index == 0) gsCount = 0;\n"
+                                      "  gsValues[index] = (float)id.x;\n"
+                                      "  GroupMemoryBarrierWithGroupSync();\n"
+                                      "  InterlockedAdd(gsCount, 1);\n"
+                                      "  GroupMemoryBarrierWithGroupSync();\n"
+                                      "  gOutput[id.x] = gsValues[7 - index] + 1000.0 * countbits(id.x) + 100000.0 * gsCount; }\n";
+    auto graph = LoadGraph(ComputeGraph("mirror.csh", 64, Threads(64, 1, 1), ToOutput));
+    ASSERT_NE(graph, nullptr);
+    Render(*graph, 0.0f);
+    EXPECT_TRUE(LogLinesContaining("[graphics]").empty());
+    const std::vector<float> values = Floats(OutputOf(*graph, 101));
+    ASSERT_EQ(values.size(), 64u);
+    for (uint32_t i = 0; i < 64; ++i)
+    {
+        const uint32_t mirrored = i - i % 8 + 7 - i % 8;
+        EXPECT_EQ(values[i], float(mirrored + 1000 * __builtin_popcount(i) + 100000 * 8)) << i;
+    }
+}
+
 TEST_F(ComputedBufferTest, CounterAloneRunsOneThreadAndNeitherNameRunsNone)
 {
     // Each thread marks its element of a read-write input; the counter one also writes the

@@ -13,6 +13,7 @@
 #include "RenderContext.h"
 
 #include "LogCapture.h"
+#include "windows/HlslCompiler.h"
 
 #include <gtest/gtest.h>
 
@@ -276,6 +277,44 @@ TEST_F(Layer2DTest, EveryPassGetsTheFrameTime)
     Render(*graph, 2.0f);
     EXPECT_TRUE(BackBufferIs(RgbaOf(0.2f, 0.2f, 0.25f)));
     EXPECT_EQ(layer->GetShader()->currentPass, Effect::NoPass);
+}
+
+TEST_F(Layer2DTest, PassWithAGeometryStageDrawsWhatItEmits)
+{
+    BRIVET_SKIP_WITHOUT_HLSL_2("geometry shaders");
+    // The geometry stage narrows the quad to the middle "fWidth" of the target; its
+    // constants are the layer's parameters like those of the other stages.
+    Archive().entries["narrow.fx"] = LayerShader(
+        "<input>fWidth</input><input>v4Tint</input>"
+        "<passes><pass name=\"main\" vs=\"vs_main\" gs=\"gs_narrow\" ps=\"ps_main\"/></passes>",
+        "cbuffer constants { float4 v4Tint; float fWidth; };\n"
+        "[maxvertexcount(3)]\n"
+        "void gs_narrow(triangle VS_OUTPUT input[3], inout TriangleStream<VS_OUTPUT> stream) {\n"
+        "  for (uint i = 0; i < 3; ++i) { VS_OUTPUT v = input[i]; v.Pos.x *= fWidth; stream.Append(v); }\n"
+        "  stream.RestartStrip(); }\n"
+        "float4 ps_main(VS_OUTPUT In) : SV_TARGET { return v4Tint; }");
+    auto graph = LoadGraph(ChainGraph(
+        {{"narrow.fx", ConstantParameter("fWidth", "0.5") + ConstantParameter("v4Tint", "0; 1; 0; 1")}}));
+    ASSERT_NE(graph, nullptr);
+    auto* layer = static_cast<Layer2D*>(EffectOf(*graph, 101));
+    ASSERT_NE(layer, nullptr);
+    ASSERT_NE(layer->GetShader(), nullptr);
+    EXPECT_NE(ParameterOf(layer, "fWidth"), nullptr);
+
+    ClearBackBuffer(MarkerColour);
+    Render(*graph, 0.0f);
+    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    ASSERT_EQ(pixels.size(), size_t(Width) * Height);
+    for (uint32_t y : {1u, Height / 2, Height - 2})
+    {
+        for (uint32_t x : {Width / 4 + 1, Width / 2, 3 * Width / 4 - 2})
+            EXPECT_TRUE(SameColour(pixels[y * Width + x], Rgba(0, 255, 0)))
+                << x << ", " << y << ": " << ColourText(pixels[y * Width + x]);
+        for (uint32_t x : {0u, Width / 4 - 2, 3 * Width / 4 + 1, Width - 1})
+            EXPECT_FALSE(SameColour(pixels[y * Width + x], Rgba(0, 255, 0)))
+                << x << ", " << y << ": " << ColourText(pixels[y * Width + x]);
+    }
+    EXPECT_TRUE(LogLinesContaining("[graphics]").empty());
 }
 
 TEST_F(Layer2DTest, StatesAPassDoesNotDefineStayAsThePreviousDrawLeftThem)

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <windows.h>
 #include <d3d11.h>
@@ -418,6 +420,108 @@ TEST_F(ProgramTest, MissingGeometryStageFailsAfterPixelAndVertex)
     EXPECT_TRUE(program.GetVertexShader()->IsValid());
     EXPECT_FALSE(program.GetGeometryShader()->IsValid());
     EXPECT_EQ(LogLinesContaining("[graphics] Failed to compile geometry shader: ").size(), 1u);
+}
+
+// The geometry stage halves the quad's width about the centre and paints it in its own
+// constant vTint; the pixel stage passes on the colour it is given.
+const char* const GeometrySource =
+    "cbuffer geometryConstants { float4 vTint; float fWidth; };\n"
+    "struct VS_OUTPUT { float4 Pos : SV_POSITION; float4 Colour : COLOR0; };\n"
+    "VS_OUTPUT vs_main(float3 Pos : POSITION) { VS_OUTPUT o; o.Pos = float4(Pos, 1); o.Colour = float4(1, 0, 0, 1); return o; }\n"
+    "[maxvertexcount(3)]\n"
+    "void gs_main(triangle VS_OUTPUT input[3], inout TriangleStream<VS_OUTPUT> stream)\n"
+    "{\n"
+    "    for (uint i = 0; i < 3; ++i)\n"
+    "    {\n"
+    "        VS_OUTPUT v = input[i];\n"
+    "        v.Pos.x *= fWidth;\n"
+    "        v.Colour = vTint;\n"
+    "        stream.Append(v);\n"
+    "    }\n"
+    "    stream.RestartStrip();\n"
+    "}\n"
+    "float4 ps_main(VS_OUTPUT i) : SV_TARGET { return i.Colour; }\n";
+
+TEST_F(ProgramTest, GeometryStageShapesAndColoursTheDraw)
+{
+    BRIVET_SKIP_WITHOUT_HLSL_2("geometry shaders");
+    Program program(system);
+    const uint32_t all = Program::StagePixel | Program::StageVertex | Program::StageGeometry;
+    ASSERT_TRUE(program.Compile(GeometrySource, Program::ZeroTerminated, all));
+    EXPECT_EQ(program.GetStageMask(), 7u);
+    EXPECT_TRUE(program.GetGeometryShader()->IsValid());
+    EXPECT_TRUE(LogCapture::Get().Lines().empty());
+    // Only the geometry stage declares them: the setters reach its constant buffer.
+    EXPECT_TRUE(program.HasVariable("vTint"));
+    EXPECT_FALSE(program.GetPixelShader()->GetConstantBuffer()->HasVariable("vTint"));
+    const float tint[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+    program.SetFloat4("vTint", tint);
+    program.SetFloat("fWidth", 0.5f);
+
+    DrawQuad(program);
+    ID3D11GeometryShader* bound = nullptr;
+    system->GetContext()->GSGetShader(&bound, nullptr, nullptr);
+    EXPECT_EQ(bound, program.GetGeometryShader()->GetShader());
+    if (bound)
+        bound->Release();
+    std::vector<uint32_t> pixels = ReadBackBuffer(system);
+    ASSERT_EQ(pixels.size(), (size_t)Width * Height);
+    for (uint32_t y : {1u, Height / 2, Height - 2})
+    {
+        const uint32_t* row = &pixels[(size_t)y * Width];
+        for (uint32_t x : {Width / 4 + 1, Width / 2, 3 * Width / 4 - 2})
+            EXPECT_TRUE(SameColour(row[x], Rgba(0, 255, 0))) << x << ", " << y << ": " << ColourText(row[x]);
+        for (uint32_t x : {0u, Width / 4 - 2, 3 * Width / 4 + 1, Width - 1})
+            EXPECT_TRUE(SameColour(row[x], Rgba(0, 0, 0))) << x << ", " << y << ": " << ColourText(row[x]);
+    }
+
+    // The same source without the geometry stage: the vertex colour over the whole quad.
+    Program plain(system);
+    ASSERT_TRUE(plain.Compile(GeometrySource, Program::ZeroTerminated, Program::StagePixel | Program::StageVertex));
+    DrawQuad(plain);
+    pixels = ReadBackBuffer(system);
+    EXPECT_TRUE(SameColour(pixels[Width / 2 * Width + 1], Rgba(255, 0, 0))) << ColourText(pixels[Width / 2 * Width + 1]);
+}
+
+TEST_F(ProgramTest, GeometryStageAloneAndItsCompileErrors)
+{
+    BRIVET_SKIP_WITHOUT_HLSL_2("geometry shaders");
+    // Mask 4: the geometry stage alone is compiled and bound.
+    Program alone(system);
+    ASSERT_TRUE(alone.Compile(GeometrySource, Program::ZeroTerminated, Program::StageGeometry));
+    EXPECT_EQ(alone.GetStageMask(), 4u);
+    EXPECT_TRUE(alone.GetGeometryShader()->IsValid());
+    EXPECT_FALSE(alone.GetPixelShader()->IsValid());
+    EXPECT_FALSE(alone.GetVertexShader()->IsValid());
+    alone.Bind();
+    ID3D11DeviceContext* context = system->GetContext();
+    ID3D11GeometryShader* geometry = nullptr;
+    ID3D11PixelShader* pixel = nullptr;
+    context->GSGetShader(&geometry, nullptr, nullptr);
+    context->PSGetShader(&pixel, nullptr, nullptr);
+    EXPECT_EQ(geometry, alone.GetGeometryShader()->GetShader());
+    EXPECT_EQ(pixel, nullptr);
+    if (geometry)
+        geometry->Release();
+    if (pixel)
+        pixel->Release();
+
+    // A geometry entry point without its vertex count: the geometry stage's own line with
+    // the compiler's text, the other stages built.
+    std::string broken = GeometrySource;
+    broken.erase(broken.find("[maxvertexcount(3)]"), strlen("[maxvertexcount(3)]"));
+    LogCapture::Get().Clear();
+    Program program(system);
+    EXPECT_FALSE(program.Compile(broken.c_str(), (uint32_t)broken.size(), 7));
+    EXPECT_EQ(program.GetStageMask(), 7u);
+    EXPECT_TRUE(program.GetPixelShader()->IsValid());
+    EXPECT_TRUE(program.GetVertexShader()->IsValid());
+    EXPECT_FALSE(program.GetGeometryShader()->IsValid());
+    const char* const prefix = "[graphics] Failed to compile geometry shader: ";
+    const std::vector<std::string> lines = LogLinesContaining(prefix);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("maxvertexcount"), std::string::npos) << lines[0];
+    EXPECT_EQ(LogCapture::Get().Lines().size(), 1u);
 }
 
 TEST_F(ProgramTest, EntryPointsAndMacrosAreUsed)

@@ -213,6 +213,47 @@ TEST(ShaderCompiler, ReflectsTheKindOfEachReadWriteResource)
     EXPECT_EQ(z, 1u);
 }
 
+TEST(ShaderCompiler, ReflectsStructuredBuffersWithTheirStride)
+{
+    BRIVET_SKIP_WITHOUT_HLSL_2("StructuredBuffer and stores to RWStructuredBuffer");
+    const char* source =
+        "struct Particle { float4 position; float life; };\n"
+        "StructuredBuffer<float2> sbSource;\n"
+        "RWStructuredBuffer<Particle> rwParticles;\n"
+        "[numthreads(16, 1, 1)]\n"
+        "void cs_main(uint3 id : SV_DispatchThreadID)\n"
+        "{\n"
+        "    Particle p;\n"
+        "    p.position = float4(sbSource[id.x], 0, 1);\n"
+        "    p.life = (float)countbits(id.x);\n"
+        "    rwParticles[id.x] = p;\n"
+        "}\n";
+    Blob blob;
+    ASSERT_EQ(ShaderCompiler::Compile(source, strlen(source), nullptr, "cs_main", "cs_5_0", &blob.code, &blob.errors), S_OK)
+        << ShaderCompiler::ErrorText(blob.errors).GetText();
+    Reflection reflection;
+    ASSERT_EQ(ShaderCompiler::Reflect(blob.code->GetBufferPointer(), blob.code->GetBufferSize(), &reflection.object), S_OK);
+    const struct
+    {
+        const char* name;
+        D3D_SHADER_INPUT_TYPE type;
+        UINT stride; // NumSamples of a structured binding
+    } expected[] = {
+        {"sbSource", D3D_SIT_STRUCTURED, 8},
+        {"rwParticles", D3D_SIT_UAV_RWSTRUCTURED, 20},
+    };
+    for (const auto& e : expected)
+    {
+        D3D11_SHADER_INPUT_BIND_DESC bind = {};
+        ASSERT_EQ(reflection.object->GetResourceBindingDescByName(e.name, &bind), S_OK) << e.name;
+        EXPECT_EQ(bind.Type, e.type) << e.name;
+        EXPECT_EQ(bind.NumSamples, e.stride) << e.name;
+        EXPECT_EQ(bind.BindPoint, 0u) << e.name;
+    }
+    UINT x = 0, y = 0, z = 0;
+    EXPECT_EQ(reflection.object->GetThreadGroupSize(&x, &y, &z), 16u);
+}
+
 TEST(ShaderCompiler, FailuresComeWithReadableText)
 {
     Blob blob;
