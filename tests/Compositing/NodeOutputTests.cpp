@@ -292,6 +292,11 @@ TEST(NodeOutput, GraphsTakingTurnsAreEachSeenInTheirTurn)
     ASSERT_NE(b, nullptr);
     demo->graphs.Add(Demo::GraphPage{ a.get(), false, false });
     demo->graphs.Add(Demo::GraphPage{ b.get(), false, false });
+    struct Pages // the unique pointers own the graphs; the demo only lends them here
+    {
+        ~Pages() { demo->graphs = Base::Array<Demo::GraphPage>(); }
+        TestDemo* demo;
+    } pages{ demo };
 
     struct Frame
     {
@@ -324,7 +329,6 @@ TEST(NodeOutput, GraphsTakingTurnsAreEachSeenInTheirTurn)
         EXPECT_EQ(pixels[2] & 0xFFFFFF, 0u) << "bar of both";
     }
 
-    demo->graphs = Base::Array<Demo::GraphPage>(); // the unique pointers own them here
     NodeOutput::SetInputTexture(previous);
 }
 
