@@ -195,8 +195,13 @@ int Play(HINSTANCE instance, Run& run)
     demo.renderer.framesMixed = 0;
     demo.renderer.startFrame = (uint32_t)(0.0f * (float)demo.renderer.sampleRate);
     demo.renderer.Seek(demo.renderer.startFrame);
+    // Without playback the clock would stand at 0 until Escape.
+    if (!demo.backend->Start())
+    {
+        Log::Error("System start failed");
+        return run.Fail(ExitSystems);
+    }
     g_ErrorConsumer.StopCollecting();
-    demo.backend->Start();
 
     // Main loop: the music is the clock
     while (!demo.system.IsQuitRequested())

@@ -246,7 +246,7 @@ bool Demo::LoadCompositing(const Utility::XML::Node& element)
             delete graph;
             return false;
         }
-        graphs.Add(GraphPage{ graph });
+        graphs.Add(GraphPage{ graph, false, false });
     }
     return true;
 }
@@ -259,7 +259,25 @@ float Demo::GetLength()
 void Demo::Render(float time)
 {
     const RenderContext context = RenderContext::ForTime(time);
+    // Graphs whose output composed draw in order; one that did not would paint its old
+    // picture over them. A pass in which none composed shows the last pass that drew
+    // again (the frame start has cleared the back buffer).
+    bool drawn = false;
     for (GraphPage& page : graphs)
-        page.graph->Render(context);
+    {
+        page.composed = page.graph->RenderNodes(context);
+        if (page.composed)
+        {
+            page.graph->Present();
+            drawn = true;
+        }
+    }
+    for (GraphPage& page : graphs)
+    {
+        if (drawn)
+            page.shown = page.composed;
+        else if (page.shown)
+            page.graph->Present();
+    }
 }
 } // namespace Brivet

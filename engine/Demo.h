@@ -37,6 +37,8 @@ public:
     struct GraphPage
     {
         Compositing::Graph* graph; // owned
+        bool composed; // its output composed in the last pass
+        bool shown; // its picture is part of the last pass that drew
     };
 
     Demo();
@@ -83,7 +85,8 @@ public:
 
     // The latest end of the music clips in seconds; 60 without clips.
     float GetLength();
-    // Every graph for the time, in description order.
+    // Every graph for the time, in description order: those whose output composed draw
+    // onto the back buffer; when none did, those that drew last draw their pictures again.
     void Render(float time);
 
     Audio::IBackend* backend; // owned; null until StartSystems

@@ -109,13 +109,15 @@ bool BackendDirectSound::Init(uint32_t rate, HWND window, const GUID* deviceGuid
             Log::Error("[audio] SetWaveFormat (short) failed");
             return false;
         }
-        // The audio thread converts from floats; it must not allocate.
-        shortScratch = static_cast<float*>(malloc(sizeof(float) * 2 * ringFrames));
-        if (!shortScratch)
-        {
-            Log::Error("[audio] Conversion buffer allocation failed");
-            return false;
-        }
+    }
+
+    // What the audio thread mixes into when it cannot write the ring straight away (16-bit
+    // conversion, a stretch that cannot be locked); it must not allocate.
+    scratch = static_cast<float*>(malloc(sizeof(float) * 2 * ringFrames));
+    if (!scratch)
+    {
+        Log::Error("[audio] Conversion buffer allocation failed");
+        return false;
     }
 
     // The ring
@@ -144,8 +146,8 @@ void BackendDirectSound::ReleaseObjects()
     SafeRelease(ring);
     SafeRelease(primary);
     SafeRelease(device);
-    free(shortScratch);
-    shortScratch = nullptr;
+    free(scratch);
+    scratch = nullptr;
 }
 
 bool BackendDirectSound::Start()
@@ -159,12 +161,20 @@ bool BackendDirectSound::Start()
         return true;
     CloseHandle(); // of a thread that an earlier Stop ended
 
-    // Prefill the whole ring: the first two seconds from the mixing position
+    // Prefill the whole ring: the first two seconds from the mixing position (a ring
+    // that cannot be locked is skipped, as in the refill)
     ring->SetCurrentPosition(0);
     progress = PackProgress(0, 0);
     lockFailed = false;
-    if (!FillBuffer(0, ringFrames))
+    FillBuffer(0, ringFrames);
+
+    // Playback starts here rather than in the thread, so that a failure ends the start
+    // instead of leaving the clock at 0 for the whole run.
+    if (FAILED(ring->Play(0, 0, DSBPLAY_LOOPING)))
+    {
+        Log::Error("[audio] Play failed");
         return false;
+    }
 
     // The flags are set before the thread exists, so that a Stop right after this
     // returns neither early nor never.
@@ -175,6 +185,7 @@ bool BackendDirectSound::Start()
     if (!thread)
     {
         running = 0;
+        ring->Stop();
         Log::Error("[audio] StartThread failed");
         return false;
     }
@@ -226,22 +237,21 @@ void BackendDirectSound::Run()
 {
     if (!ring)
         return;
-    if (FAILED(ring->Play(0, 0, DSBPLAY_LOOPING)))
-    {
-        Log::Error("[audio] Play failed");
-        return;
-    }
 
     do
     {
-        // Refill the stretch the play cursor has passed. A stretch that cannot be
-        // locked stays pending: the count and the write frame stand until it is mixed.
+        // Refill the stretch the play cursor has passed. One that cannot be locked is
+        // skipped and counted all the same: left pending, it would hold the count while
+        // the cursor runs on, and the clock would fall back once it passed half the ring.
         const uint64_t current = progress.load(std::memory_order_relaxed);
         const uint32_t framesPlayed = static_cast<uint32_t>(current >> 32);
         const uint32_t writeFrame = static_cast<uint32_t>(current);
         uint32_t passed = 0;
-        if (GetPassedFrames(writeFrame, passed) && passed > 0 && FillBuffer(writeFrame, passed))
+        if (GetPassedFrames(writeFrame, passed) && passed > 0)
+        {
+            FillBuffer(writeFrame, passed);
             progress.store(PackProgress(framesPlayed + passed, (writeFrame + passed) % ringFrames), std::memory_order_release);
+        }
 
         Sleep(3);
     } while (!stop);
@@ -257,12 +267,21 @@ bool BackendDirectSound::FillBuffer(uint32_t startFrame, uint32_t frames)
     const uint32_t frameBytes = bytesPerSample * 2;
     void* regions[2] = {};
     DWORD sizes[2] = {};
-    const HRESULT hr = ring->Lock(startFrame * frameBytes, frames * frameBytes, &regions[0], &sizes[0], &regions[1], &sizes[1], 0);
+    HRESULT hr = DSERR_BUFFERLOST;
+    if (!failLocks)
+        hr = ring->Lock(startFrame * frameBytes, frames * frameBytes, &regions[0], &sizes[0], &regions[1], &sizes[1], 0);
     if (FAILED(hr))
     {
         if (!lockFailed)
             Log::Error("[audio] Lock failed: %08X", static_cast<unsigned>(hr));
         lockFailed = true;
+        // The music moves on with the clock; the ring keeps what it held there.
+        for (uint32_t done = 0; done < frames && scratch;)
+        {
+            const uint32_t chunk = frames - done < ringFrames ? frames - done : ringFrames;
+            renderer->Mix(scratch, chunk);
+            done += chunk;
+        }
         return false;
     }
     lockFailed = false;
@@ -284,8 +303,8 @@ bool BackendDirectSound::FillBuffer(uint32_t startFrame, uint32_t frames)
             if (!regions[i])
                 continue;
             const uint32_t samples = sizes[i] / bytesPerSample;
-            renderer->Mix(shortScratch, samples / 2);
-            drmp3dec_f32_to_s16(shortScratch, static_cast<drmp3_int16*>(regions[i]), samples);
+            renderer->Mix(scratch, samples / 2);
+            drmp3dec_f32_to_s16(scratch, static_cast<drmp3_int16*>(regions[i]), samples);
         }
     }
     else

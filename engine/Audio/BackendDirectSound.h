@@ -34,8 +34,9 @@ public:
     // The current foreground window and the default device.
     bool Init(uint32_t sampleRate) override;
     bool Shutdown() override;
-    // Prefills the whole ring from the renderer's mixing position, then starts the
-    // audio thread. True without doing anything while the thread runs.
+    // Prefills the whole ring from the renderer's mixing position, starts playback and
+    // the audio thread. False (logged) when playback or the thread cannot start; true
+    // without doing anything while the thread runs.
     bool Start() override;
     // Returns once the thread has stopped the ring and left its loop.
     bool Stop() override;
@@ -48,14 +49,17 @@ public:
 
     // Test seam: false skips the 32-bit float format, as on an output that refuses it.
     bool floatOutput = true;
+    // Test seam: while set, every lock of the ring fails, as on an output that lost its
+    // buffer.
+    std::atomic<bool> failLocks{false};
 
 protected:
     // The refill loop.
     void Run() override;
 
 private:
-    // Mixes frames into the ring from ring frame startFrame; false (nothing mixed) when
-    // the ring cannot be locked.
+    // Mixes frames into the ring from ring frame startFrame; false when the ring cannot
+    // be locked (the frames are mixed and dropped, so the music stays with the clock).
     bool FillBuffer(uint32_t startFrame, uint32_t frames);
     // Frames the play cursor has passed since ring frame writeFrame; a stretch over half
     // the ring counts as none. False when the cursor cannot be read.
@@ -78,7 +82,7 @@ private:
     IDirectSoundBuffer* primary = nullptr;
     IDirectSoundBuffer* ring = nullptr;
     std::atomic<uint8_t> stop{0};
-    float* shortScratch = nullptr; // 16-bit output: the whole ring as floats, allocated by Init
+    float* scratch = nullptr; // the whole ring as floats, allocated by Init
     bool lockFailed = false; // the last Lock failed (logged once per run of failures)
 };
 } // namespace Brivet::Audio

@@ -19,6 +19,8 @@ public:
     virtual uint32_t GetSampleRate() = 0;
     virtual bool Init(uint32_t sampleRate) = 0;
     virtual bool Shutdown() = 0;
+    // Starts playback and its thread; false (logged) when it cannot, for the clock would
+    // never run.
     virtual bool Start() = 0;
     virtual bool Stop() = 0;
     virtual bool IsRunning() = 0;

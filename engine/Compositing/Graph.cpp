@@ -340,6 +340,25 @@ void Graph::BindNode(uint32_t id, Assets::Effect::IEffect* effect)
 
 void Graph::Render(const RenderContext& context)
 {
+    RenderNodes(context);
+    Present();
+}
+
+void Graph::Present()
+{
+    // The node the walk ends at.
+    for (INode* node : nodes)
+    {
+        if (node->GetType() == INode::KindOutput)
+        {
+            static_cast<NodeOutput*>(node)->Present();
+            return;
+        }
+    }
+}
+
+bool Graph::RenderNodes(const RenderContext& context)
+{
     MarkDirty(context);
 
     for (uint32_t i = 0; i < nodes.GetCount(); ++i)
@@ -356,17 +375,15 @@ void Graph::Render(const RenderContext& context)
         {
         case INode::KindOutput:
             // The walk ends at the output node, the last one. It composes into a picture
-            // of its own and shows it in every pass: the frame start clears the back
-            // buffer, so a graph with nothing dirty would otherwise go black after one frame.
-            if (dirty[i])
-            {
-                static_cast<NodeOutput*>(node)->Compose();
-                rendered[i] = true;
-                ReleaseInputs(node);
-                dirty[i] = false;
-            }
-            static_cast<NodeOutput*>(node)->Present();
-            return;
+            // of its own, which Present shows: the frame start clears the back buffer, so a
+            // graph with nothing dirty would otherwise go black after one frame.
+            if (!dirty[i])
+                return false;
+            static_cast<NodeOutput*>(node)->Compose();
+            rendered[i] = true;
+            ReleaseInputs(node);
+            dirty[i] = false;
+            return true;
 
         case INode::KindEffect:
         {
@@ -388,6 +405,7 @@ void Graph::Render(const RenderContext& context)
             break;
         }
     }
+    return false;
 }
 
 void Graph::AcquireOutputs(uint32_t index)

@@ -70,8 +70,13 @@ public:
     // Binds one effect node's inputs and output and settles its declarations.
     void ConnectNode(uint32_t id);
 
-    // One pass: marks the dirty nodes, invalidates them and renders them in order.
+    // One pass of a graph alone on the screen: RenderNodes, then Present.
     void Render(const RenderContext& context);
+    // Marks the dirty nodes, invalidates them and renders them in order; the output node
+    // composes its picture when it is dirty. True when it did.
+    bool RenderNodes(const RenderContext& context);
+    // Draws the output node's last composed picture onto the back buffer.
+    void Present();
     void MarkDirty(const RenderContext& context);
     // After node rendered: gives back the acquisitions its pooled producers took for it.
     void ReleaseInputs(INode* node);

@@ -122,6 +122,8 @@ bool NodeEffect::LoadParameters(const Utility::XML::Node& element)
             const bool loaded = WithParameter(*record, [&](auto* parameter) { return parameter->Load(parameterElement); });
             if (!loaded)
             {
+                // The parameter's Load logs nothing: without this line the box would not
+                // say which parameter of which node failed.
                 Log::Error("[effect] Failed to load parameter '%s' of '%s'", parameterName.GetText(), name.GetText());
                 return false;
             }

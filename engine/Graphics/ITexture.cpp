@@ -69,6 +69,73 @@ bool ITexture::IsAccepted(const char* className, uint32_t flags, const TextureDe
     return false;
 }
 
+bool ITexture::CreateViews(ID3D11Resource* texture, TextureKind kind, const TextureDescription& d)
+{
+    ID3D11Device* device = system->GetDevice();
+    if (d.shaderResourceView)
+    {
+        D3D11_SHADER_RESOURCE_VIEW_DESC view = {};
+        view.Format = (DXGI_FORMAT)format;
+        switch (kind)
+        {
+        case TextureKind::Texture1D:
+            view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE1D;
+            view.Texture1D.MipLevels = (UINT)-1;
+            break;
+        case TextureKind::Texture3D:
+            view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE3D;
+            view.Texture3D.MipLevels = (UINT)-1;
+            break;
+        case TextureKind::Cube:
+            view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURECUBE;
+            view.TextureCube.MipLevels = (UINT)-1;
+            break;
+        default:
+            view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE2D;
+            view.Texture2D.MipLevels = (UINT)-1;
+            break;
+        }
+        if (FAILED(device->CreateShaderResourceView(texture, &view, &shaderResourceView)))
+            return false;
+    }
+    if (kind == TextureKind::Cube)
+        return true;
+    if (d.renderTargetView)
+    {
+        D3D11_RENDER_TARGET_VIEW_DESC view = {};
+        view.Format = (DXGI_FORMAT)format;
+        view.ViewDimension = D3D11_RTV_DIMENSION_TEXTURE2D;
+        view.Texture2D.MipSlice = 0;
+        if (FAILED(device->CreateRenderTargetView(texture, &view, &renderTargetView)))
+            return false;
+    }
+    if (d.unorderedAccessView)
+    {
+        D3D11_UNORDERED_ACCESS_VIEW_DESC view = {};
+        view.Format = (DXGI_FORMAT)format;
+        switch (kind)
+        {
+        case TextureKind::Texture1D:
+            view.ViewDimension = D3D11_UAV_DIMENSION_TEXTURE1D;
+            view.Texture1D.MipSlice = 0;
+            break;
+        case TextureKind::Texture3D:
+            view.ViewDimension = D3D11_UAV_DIMENSION_TEXTURE3D;
+            view.Texture3D.MipSlice = 0;
+            view.Texture3D.FirstWSlice = 0;
+            view.Texture3D.WSize = (UINT)-1;
+            break;
+        default:
+            view.ViewDimension = D3D11_UAV_DIMENSION_TEXTURE2D;
+            view.Texture2D.MipSlice = 0;
+            break;
+        }
+        if (FAILED(device->CreateUnorderedAccessView(texture, &view, &unorderedAccessView)))
+            return false;
+    }
+    return true;
+}
+
 ITexture::InitialData::InitialData(const void* data, uint32_t width, uint32_t height, uint32_t depth, uint32_t faces,
                                    uint32_t levels, uint32_t format)
     : records(nullptr), zeros(nullptr), failed(false)

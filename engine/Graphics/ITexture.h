@@ -5,7 +5,9 @@
 #include <cstdint>
 
 #include "Graphics/IComputable.h"
+#include "Graphics/TextureFlags.h"
 
+struct ID3D11Resource;
 struct ID3D11ShaderResourceView;
 struct ID3D11RenderTargetView;
 struct ID3D11UnorderedAccessView;
@@ -15,7 +17,6 @@ namespace Brivet::Graphics
 {
 
 class System;
-struct TextureDescription;
 
 // Fields common to all textures: the system, the DXGI format and the shader-resource,
 // render-target and unordered-access views (owned, null when absent). Each class holds its
@@ -70,6 +71,12 @@ protected:
         void* zeros;
         bool failed;
     };
+
+    // The views description asks for over a new texture of kind, in this order: the
+    // shader-resource view of every level, the render-target view and the unordered-access
+    // view of level 0 (every depth slice of a 3D texture). A cube makes its face views
+    // itself and has no unordered-access view. False at the first that fails.
+    bool CreateViews(ID3D11Resource* texture, TextureKind kind, const TextureDescription& description);
 
     // After a creation with data and mip generation: derives the lower levels from level 0.
     void GenerateMipsFromData(const void* data, const TextureDescription& description);

@@ -59,6 +59,8 @@ RenderTargetPool::TargetKind RenderTargetPool::KindOf(const Description& descrip
 {
     if (IsDepthFormat(description.format))
         return TargetKind::DepthStencil;
+    // 1D and 3D descriptions get a texture of their own dimension rather than a 2D target
+    // of width × height, which would drop a volume's depth; callers cast by this kind.
     switch (description.type)
     {
     case TypeCube:

@@ -64,6 +64,8 @@ bool Shader::CompileByteCode(const char* source, int64_t length, const char* ent
 
 bool Shader::FinishCompile(long createResult, const char* stage)
 {
+    // Every stage logs its own failure, not the vertex stage alone: a silent one would
+    // leave the error box without its cause.
     if (FAILED(createResult))
     {
         Log::Error("[graphics] Failed to create %s shader", stage);

@@ -224,7 +224,9 @@ bool System::FindDisplayMode(uint32_t format, DXGI_MODE_DESC* mode)
 
 void System::BeginFrame()
 {
-    if (!externalWindow)
+    // A window closed by the default procedure is gone: a null window would take the
+    // messages of every other window of the thread and the thread's own.
+    if (!externalWindow && window)
     {
         MSG message;
         if (PeekMessageW(&message, window, 0, 0, PM_REMOVE))

@@ -59,24 +59,8 @@ bool Texture1D::Create(uint32_t width, uint32_t format, uint32_t flags, const vo
     if (FAILED(device->CreateTexture1D(&desc, initial.Get(), &texture)))
         return false;
 
-    if (d.shaderResourceView)
-    {
-        D3D11_SHADER_RESOURCE_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE1D;
-        view.Texture1D.MipLevels = (UINT)-1;
-        if (FAILED(device->CreateShaderResourceView(texture, &view, &shaderResourceView)))
-            return false;
-    }
-    if (d.unorderedAccessView)
-    {
-        D3D11_UNORDERED_ACCESS_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_UAV_DIMENSION_TEXTURE1D;
-        view.Texture1D.MipSlice = 0;
-        if (FAILED(device->CreateUnorderedAccessView(texture, &view, &unorderedAccessView)))
-            return false;
-    }
+    if (!CreateViews(texture, TextureKind::Texture1D, d))
+        return false;
     GenerateMipsFromData(data, d);
     return true;
 }

@@ -53,33 +53,8 @@ bool Texture2D::Create(uint32_t width, uint32_t height, uint32_t format, uint32_
     if (FAILED(device->CreateTexture2D(&desc, initial.Get(), &texture)))
         return false;
 
-    if (d.shaderResourceView)
-    {
-        D3D11_SHADER_RESOURCE_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE2D;
-        view.Texture2D.MipLevels = (UINT)-1;
-        if (FAILED(device->CreateShaderResourceView(texture, &view, &shaderResourceView)))
-            return false;
-    }
-    if (d.renderTargetView)
-    {
-        D3D11_RENDER_TARGET_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_RTV_DIMENSION_TEXTURE2D;
-        view.Texture2D.MipSlice = 0;
-        if (FAILED(device->CreateRenderTargetView(texture, &view, &renderTargetView)))
-            return false;
-    }
-    if (d.unorderedAccessView)
-    {
-        D3D11_UNORDERED_ACCESS_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_UAV_DIMENSION_TEXTURE2D;
-        view.Texture2D.MipSlice = 0;
-        if (FAILED(device->CreateUnorderedAccessView(texture, &view, &unorderedAccessView)))
-            return false;
-    }
+    if (!CreateViews(texture, TextureKind::Texture2D, d))
+        return false;
     GenerateMipsFromData(data, d);
     return true;
 }

@@ -64,26 +64,8 @@ bool Texture3D::Create(uint32_t width, uint32_t height, uint32_t depth, uint32_t
     if (FAILED(device->CreateTexture3D(&desc, initial.Get(), &texture)))
         return false;
 
-    if (d.shaderResourceView)
-    {
-        D3D11_SHADER_RESOURCE_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE3D;
-        view.Texture3D.MipLevels = (UINT)-1;
-        if (FAILED(device->CreateShaderResourceView(texture, &view, &shaderResourceView)))
-            return false;
-    }
-    if (d.unorderedAccessView)
-    {
-        D3D11_UNORDERED_ACCESS_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_UAV_DIMENSION_TEXTURE3D;
-        view.Texture3D.MipSlice = 0;
-        view.Texture3D.FirstWSlice = 0;
-        view.Texture3D.WSize = (UINT)-1;
-        if (FAILED(device->CreateUnorderedAccessView(texture, &view, &unorderedAccessView)))
-            return false;
-    }
+    if (!CreateViews(texture, TextureKind::Texture3D, d))
+        return false;
     GenerateMipsFromData(data, d);
     return true;
 }

@@ -51,15 +51,8 @@ bool TextureCube::Create(uint32_t size, uint32_t format, uint32_t flags, const v
     if (FAILED(device->CreateTexture2D(&desc, initial.Get(), &texture)))
         return false;
 
-    if (d.shaderResourceView)
-    {
-        D3D11_SHADER_RESOURCE_VIEW_DESC view = {};
-        view.Format = (DXGI_FORMAT)format;
-        view.ViewDimension = D3D11_SRV_DIMENSION_TEXTURECUBE;
-        view.TextureCube.MipLevels = (UINT)-1;
-        if (FAILED(device->CreateShaderResourceView(texture, &view, &shaderResourceView)))
-            return false;
-    }
+    if (!CreateViews(texture, TextureKind::Cube, d))
+        return false;
     if (d.renderTargetView)
     {
         for (uint32_t face = 0; face < FaceCount; ++face)

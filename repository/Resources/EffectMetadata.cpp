@@ -132,6 +132,8 @@ bool EffectMetadata::Parse(const char* text, uint32_t length)
     const size_t close = source.find(CloseTag, open + OpenTag.size());
     if (close == std::string_view::npos)
     {
+        // Logged, as the compute shader's load does: a failure without a line would
+        // leave the error box without its cause.
         Log::Error("[effect] Metadata XML malformed");
         return false;
     }

@@ -1,4 +1,4 @@
-// The repository's registration with a real demo object: fixed order, one entry per type.
+// The repository's registration with a real demo object: every type once, in its fixed order.
 #include "repository/RegisterRepository.h"
 
 #include "Assets/Effect/IEffect.h"
@@ -24,19 +24,23 @@ const std::vector<std::string> effectOrder = {
     "ProceduralGeometry3D", "AreaSphereLight3D", "AreaTubeLight3D", "MeshToShaderResource", "ComputedBuffer",
 };
 
-// The table's names in insertion order, spelled exactly as one of order, in that order.
+// The table's names in insertion order, and what each entry holds.
 template <typename Table>
-void ExpectInOrder(const Table& table, const std::vector<std::string>& order)
+std::vector<std::string> Names(const Table& table)
 {
-    size_t next = 0;
+    std::vector<std::string> names;
     for (uint32_t i = 0; i < table.GetCount(); ++i)
-    {
-        const std::string name = table.GetEntry(i).key.GetText();
-        while (next < order.size() && order[next] != name)
-            ++next;
-        EXPECT_LT(next, order.size()) << "'" << name << "' is out of order or not a repository type";
-        ++next;
-    }
+        names.push_back(table.GetEntry(i).key.GetText());
+    return names;
+}
+
+template <typename Table>
+std::vector<const void*> Factories(const Table& table)
+{
+    std::vector<const void*> factories;
+    for (uint32_t i = 0; i < table.GetCount(); ++i)
+        factories.push_back(table.GetEntry(i).value);
+    return factories;
 }
 
 Brivet::Demo& TheDemo()
@@ -49,17 +53,22 @@ TEST(Registration, RegistersEachRepositoryFactoryOnceInItsOrder)
 {
     Brivet::Demo& demo = TheDemo();
     EXPECT_TRUE(Brivet::RegisterRepository(&demo));
-    const uint32_t resources = demo.resourceManager.GetFactories().GetCount();
-    const uint32_t effects = demo.effectFactories.GetCount();
-    EXPECT_LE(resources, resourceOrder.size());
-    EXPECT_LE(effects, effectOrder.size());
-    ExpectInOrder(demo.resourceManager.GetFactories(), resourceOrder);
-    ExpectInOrder(demo.effectFactories, effectOrder);
+    // Every type, spelled exactly, in its order: a dropped or misnamed factory shows here.
+    EXPECT_EQ(Names(demo.resourceManager.GetFactories()), resourceOrder);
+    EXPECT_EQ(Names(demo.effectFactories), effectOrder);
+    const std::vector<const void*> resources = Factories(demo.resourceManager.GetFactories());
+    const std::vector<const void*> effects = Factories(demo.effectFactories);
+    for (const void* factory : resources)
+        EXPECT_NE(factory, nullptr);
+    for (const void* factory : effects)
+        EXPECT_NE(factory, nullptr);
 
     // A second registration overwrites every entry with the same factory.
     EXPECT_TRUE(Brivet::RegisterRepository(&demo));
-    EXPECT_EQ(demo.resourceManager.GetFactories().GetCount(), resources);
-    EXPECT_EQ(demo.effectFactories.GetCount(), effects);
+    EXPECT_EQ(Names(demo.resourceManager.GetFactories()), resourceOrder);
+    EXPECT_EQ(Names(demo.effectFactories), effectOrder);
+    EXPECT_EQ(Factories(demo.resourceManager.GetFactories()), resources);
+    EXPECT_EQ(Factories(demo.effectFactories), effects);
 }
 
 TEST(Registration, EffectOfATypeNobodyRegisteredFailsWithItsLines)

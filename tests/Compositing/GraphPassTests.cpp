@@ -4,6 +4,7 @@
 
 #include "Compositing/INode.h"
 #include "Compositing/NodeEffect.h"
+#include "RenderContext.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,27 @@ TEST(GraphPass, FirstPassRendersEverythingThenOnlyAnimatedNodesAndWhatTheyFeed)
     EXPECT_EQ(Draws().presents, 4);
     for (bool flag : graph->dirty)
         EXPECT_FALSE(flag);
+    ExpectNothingHeld(*graph);
+}
+
+TEST(GraphPass, RenderNodesTellsWhetherTheOutputComposedAndPresentsNothing)
+{
+    // What the demo builds a frame of several graphs from.
+    auto graph = LoadGraph("<graph>" + Effect(1, "A", Animated("Value", 0, 10)) + Output + Link(1, 100) + "</graph>");
+    ASSERT_NE(graph, nullptr);
+    Draws() = DrawCounts();
+    for (const float time : { 0.0f, 5.0f, 20.0f, 30.0f, 9.0f })
+    {
+        SCOPED_TRACE(time);
+        const bool animated = time < 10.0f;
+        EXPECT_EQ(graph->RenderNodes(Brivet::RenderContext::ForTime(time)), animated);
+        EXPECT_EQ(Composed(*graph), animated);
+    }
+    EXPECT_EQ(Draws().composes, 3);
+    EXPECT_EQ(Draws().presents, 0);
+    graph->Present();
+    EXPECT_EQ(Draws().presents, 1);
+    EXPECT_EQ(Draws().composes, 3);
     ExpectNothingHeld(*graph);
 }
 

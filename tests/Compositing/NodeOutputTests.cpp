@@ -14,6 +14,7 @@
 #include <d3d11.h>
 
 #include <cmath>
+#include <cstdio>
 
 using namespace Brivet;
 using namespace Brivet::Compositing;
@@ -260,6 +261,72 @@ TEST(NodeOutput, ThePictureStaysOnPassesInWhichNothingIsDirty)
             if (state)
                 state->Release();
         }
+    }
+
+    NodeOutput::SetInputTexture(previous);
+}
+
+TEST(NodeOutput, GraphsTakingTurnsAreEachSeenInTheirTurn)
+{
+    TestDemo* demo = SharedDemo();
+    ASSERT_NE(demo, nullptr);
+    const NodeOutput::InputTextureFunction previous = NodeOutput::SetInputTexture(&TestTexture);
+
+    // Two graphs in description order, each one probe into its output: "a" animated over
+    // [0, 3] s with red from 0.2 to 0.4, "b" over [3, 6] s with red from 0.6 to 0.8; "a"
+    // is 1:2, so its bars show what else is drawn beside it.
+    auto graphOf = [](const char* aspect, float start, float from, float to) {
+        char text[512];
+        snprintf(text, sizeof(text),
+                 "<graph><node id='1' type='effect'><effect type='Probe'><parameter name='Value'>"
+                 "<value type='spline'><clip start='%g' length='3'><key time='0' value='%g'/>"
+                 "<key time='3' value='%g'/></clip></value></parameter></effect></node>"
+                 "<node id='2' type='output'><output aspectRatio='%s'/></node>"
+                 "<connection source='1' target='2'/></graph>",
+                 start, from, to, aspect);
+        return LoadGraph(text);
+    };
+    auto a = graphOf("1:2", 0.0f, 0.2f, 0.4f);
+    auto b = graphOf("16:9", 3.0f, 0.6f, 0.8f);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    demo->graphs.Add(Demo::GraphPage{ a.get(), false, false });
+    demo->graphs.Add(Demo::GraphPage{ b.get(), false, false });
+    struct Pages // the unique pointers own the graphs; the demo only lends them here
+    {
+        ~Pages() { demo->graphs = Base::Array<Demo::GraphPage>(); }
+        TestDemo* demo;
+    } pages{ demo };
+
+    struct Frame
+    {
+        float time;
+        int centre; // red in the middle of the screen
+        int side; // red at the left edge of the middle row (a bar of "a"'s 1:2)
+    };
+    // 16:9 on 64 × 64 covers rows 14 to 49; 1:2 columns 16 to 47.
+    const Frame frames[] = {
+        { 0.0f, -1, -1 }, // the first pass renders both: "b" over "a"
+        { 1.5f, 77, 0 }, // only "a" is dirty: "b" draws nothing over it
+        { 2.5f, 94, 0 },
+        { 4.5f, 179, 179 }, // "b"'s turn
+        { 10.0f, 179, 179 }, // nothing dirty: the last picture again
+        { 20.0f, 179, 179 },
+        { 1.5f, 77, 0 }, // "a" again
+        { 30.0f, 77, 0 },
+    };
+    for (const Frame& frame : frames)
+    {
+        SCOPED_TRACE(frame.time);
+        demo->system.BeginFrame();
+        demo->Render(frame.time);
+        if (frame.centre < 0)
+            continue;
+        const std::vector<uint32_t> pixels = ReadBackBuffer();
+        ASSERT_EQ(pixels.size(), (size_t)Width * Height);
+        EXPECT_NEAR((int)(pixels[(Height / 2) * Width + Width / 2] & 0xFF), frame.centre, 2);
+        EXPECT_NEAR((int)(pixels[(Height / 2) * Width + 2] & 0xFF), frame.side, 2);
+        EXPECT_EQ(pixels[2] & 0xFFFFFF, 0u) << "bar of both";
     }
 
     NodeOutput::SetInputTexture(previous);

@@ -230,6 +230,41 @@ TEST_F(SystemTest, ClosingTheWindowAsksToQuit)
     EXPECT_FALSE(ClassRegistered());
 }
 
+TEST_F(SystemTest, AfterTheWindowIsClosedTheFrameStartTakesNoOtherMessage)
+{
+    // Another window of the thread, as the loading code or a library may own.
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "brivet-test-other";
+    RegisterClassA(&windowClass);
+    HWND other = CreateWindowExA(0, "brivet-test-other", "other", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
+    ASSERT_NE(other, nullptr);
+
+    System system;
+    ASSERT_TRUE(system.Init(Settings(160, 90, 0)));
+    HWND window = system.GetWindow();
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_FALSE(IsWindow(window));
+
+    // Loading goes on after the close: its frame starts leave the other window's message
+    // and the thread's own in the queue.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    ASSERT_TRUE(PostMessageA(other, WM_USER + 7, 7, 0));
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_USER + 8, 8, 0));
+    for (int i = 0; i < 3; ++i)
+        system.BeginFrame();
+    EXPECT_TRUE(PeekMessageA(&message, other, WM_USER + 7, WM_USER + 7, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageA(&message, (HWND)-1, WM_USER + 8, WM_USER + 8, PM_REMOVE));
+
+    EXPECT_TRUE(system.Shutdown());
+    DestroyWindow(other);
+    UnregisterClassA("brivet-test-other", windowClass.hInstance);
+}
+
 TEST_F(SystemTest, BorderlessModeCoversTheScreenAndHidesTheCursor)
 {
     const int cursorBefore = CursorCount();

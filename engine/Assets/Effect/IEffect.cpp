@@ -188,6 +188,8 @@ void IEffect::SetInput(const Base::StaticString<64>& name, Resource::IResource* 
     Input* input = nullptr;
     if (!inputs.Find(name, &input))
         return;
+    // A resource of another type stays unbound: bound as it is, the effect would cast it
+    // to the class of the type it declared.
     if (resource && !resource->IsCompatible(input->type))
     {
         Base::StaticString<64> resourceType;

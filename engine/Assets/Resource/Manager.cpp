@@ -36,6 +36,8 @@ IResource* Manager::GetResource(Compositing::Graph* graph, const Base::StaticStr
     if (cache.Find(key, &cached))
     {
         IResource* resource = *cached;
+        // Refused rather than handed out: the caller casts the resource to the class of
+        // the type it asked for.
         if (!resource->IsCompatible(type))
         {
             Base::StaticString<64> cachedType;
