@@ -60,14 +60,22 @@ void LoadPreheatTimes(const Utility::XML::Node& preheat, Base::Array<float>& tim
 {
     times = Base::Array<float>();
     Utility::XML::ChildIterator it("marker");
+    uint32_t dropped = 0;
     while (it.Next(preheat))
     {
+        if (times.GetCount() == MaxPreheatTimes)
+        {
+            ++dropped;
+            continue;
+        }
         float& time = times.AddEmpty();
         time = 0.0f;
         const Base::String text(it.GetCurrent().GetHandle().text().get());
         if (text.Scan("%g", &time) != 1)
             time = 0.0f;
     }
+    if (dropped != 0)
+        Log::Warning("[demo] %u preheat markers past the first %u dropped", dropped, MaxPreheatTimes);
 }
 
 float GetLength(const Base::Array<Audio::Renderer::Clip>& clips)
