@@ -1,6 +1,7 @@
 // The portable steps of loading the demo description.
 #include "DemoDescription.h"
 
+#include "Utility/Archive/EntryBytes.h"
 #include "Utility/Archive/IArchive.h"
 #include "Utility/Log.h"
 #include "Utility/XML/ChildIterator.h"
@@ -26,16 +27,15 @@ bool LoadXml(Utility::Archive::IArchive* archive, Utility::XML::Document& docume
         return false;
     }
 
-    // size + 1 zero bytes: the text is parsed up to its first zero byte.
-    char* buffer = static_cast<char*>(calloc(static_cast<size_t>(size) + 1, 1));
-    if (!buffer || !archive->Read(FileName, buffer, size))
+    // The text followed by a zero byte, parsed up to its first zero byte: the archive's own
+    // block of the entry, since the parser copies what it parses anyway.
+    Utility::Archive::EntryBytes text;
+    if (!text.Read(*archive, FileName))
     {
-        free(buffer);
         Log::Error("[demo] Unable to read %s", FileName);
         return false;
     }
-    const bool parsed = document.Load(buffer);
-    free(buffer);
+    const bool parsed = document.Load(reinterpret_cast<const char*>(text.GetData()));
     if (!parsed)
     {
         Log::Error("[demo] Failed to parse %s", FileName);
@@ -60,14 +60,22 @@ void LoadPreheatTimes(const Utility::XML::Node& preheat, Base::Array<float>& tim
 {
     times = Base::Array<float>();
     Utility::XML::ChildIterator it("marker");
+    uint32_t dropped = 0;
     while (it.Next(preheat))
     {
+        if (times.GetCount() == MaxPreheatTimes)
+        {
+            ++dropped;
+            continue;
+        }
         float& time = times.AddEmpty();
         time = 0.0f;
         const Base::String text(it.GetCurrent().GetHandle().text().get());
         if (text.Scan("%g", &time) != 1)
             time = 0.0f;
     }
+    if (dropped != 0)
+        Log::Warning("[demo] %u preheat markers past the first %u dropped", dropped, MaxPreheatTimes);
 }
 
 float GetLength(const Base::Array<Audio::Renderer::Clip>& clips)

@@ -28,8 +28,12 @@ Utility::XML::Node GetSection(Utility::XML::Document& document, const char* name
 // "name" and "loadingShader" of "properties"; an absent attribute leaves its String as it was.
 void ReadProperties(const Utility::XML::Node& properties, Base::String& name, Base::String& loadingShader);
 
+// Each preheat time renders every graph once during the start-up.
+constexpr uint32_t MaxPreheatTimes = 64;
+
 // Empties times, then appends one time per "marker" child in order: its text
-// content scanned with "%g", 0 when the text does not begin with a number.
+// content scanned with "%g", 0 when the text does not begin with a number. Markers
+// past the first MaxPreheatTimes are dropped with one warning.
 void LoadPreheatTimes(const Utility::XML::Node& preheat, Base::Array<float>& times);
 
 // The latest clip end (position + duration) in seconds, at least 0; 60 without clips.

@@ -35,6 +35,22 @@ uint32_t ToStartSample(uint32_t sampleRate, float position)
     return static_cast<uint32_t>(frame);
 }
 
+// value within [low, MaxClipSeconds]; not a number gives 0. what names it in the warning.
+float BoundSeconds(const Base::String& path, const char* what, float value, float low)
+{
+    float bounded = value;
+    if (value != value)
+        bounded = 0.0f;
+    else if (value > Renderer::MaxClipSeconds)
+        bounded = Renderer::MaxClipSeconds;
+    else if (value < low)
+        bounded = low;
+    if (bounded != value)
+        Log::Warning("[audio][renderer] Clip '%s': %s %g s cut to %g s (at most %g s)", path.GetText(), what, value,
+                     bounded, Renderer::MaxClipSeconds);
+    return bounded;
+}
+
 void CloseDecoder(Renderer::Clip& clip)
 {
     if (!clip.decoder)
@@ -107,8 +123,8 @@ bool Renderer::LoadClip(Utility::Archive::IArchive* archive, const Base::String&
     clip.name = path;
     clip.data = data;
     clip.size = size;
-    clip.position = position;
-    clip.startSample = ToStartSample(sampleRate, position);
+    clip.position = BoundSeconds(path, "position", position, -MaxClipSeconds);
+    clip.startSample = ToStartSample(sampleRate, clip.position);
 
     // Anything that does not begin with the Ogg capture pattern is taken as MP3; a file
     // shorter than the pattern cannot hold one.
@@ -143,7 +159,14 @@ bool Renderer::LoadClip(Utility::Archive::IArchive* archive, const Base::String&
         clip.duration = static_cast<float>(drmp3_get_pcm_frame_count(mp3)) / static_cast<float>(sampleRate);
     }
 
-    clips.Add(clip);
+    clip.duration = BoundSeconds(path, "length", clip.duration, 0.0f);
+
+    if (clips.Add(clip) == clips.NoIndex)
+    {
+        CloseDecoder(clip);
+        free(data);
+        return false;
+    }
     return true;
 }
 

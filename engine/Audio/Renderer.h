@@ -35,6 +35,11 @@ public:
         float duration = 0.0f; // seconds
     };
 
+    // A clip starts at most this many seconds before or after the timeline's start and
+    // plays at most this long, so the demo ends: a position of "inf" or a header that
+    // claims days of music is cut to it, with a warning.
+    static constexpr float MaxClipSeconds = 3600.0f;
+
     Renderer();
     ~Renderer(); // unloads what is still loaded
     Renderer(const Renderer&) = delete;

@@ -1,13 +1,18 @@
 // Growable array: data, count and capacity; grows by 1.5 with a floor of 8, never shrinks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <type_traits>
 
 namespace Brivet::Base
 {
+// Logs a growth that found no memory or would pass the 32-bit count (Array.cpp).
+void ReportArrayGrowthFailure(uint64_t capacity, size_t elementSize);
+
 template <typename T>
 class Array
 {
@@ -44,22 +49,34 @@ public:
         Release();
     }
 
-    // Appends a copy of element (which may be an element of this array); returns its index.
+    // Add's result when the array could not grow.
+    static constexpr uint32_t NoIndex = 0xFFFFFFFFu;
+
+    // Appends a copy of element (which may be an element of this array); returns its index,
+    // or NoIndex with the array unchanged when it cannot grow (logged).
     uint32_t Add(const T& element)
     {
         T* old = nullptr;
-        if (count == capacity)
-            old = Reallocate(NextCapacity());
+        if (count == capacity && !Reallocate(NextCapacity(), &old))
+            return NoIndex;
         data[count] = element;
         FreeBlock(old);
         return count++;
     }
 
     // Appends one element for the caller to fill: default-constructed, or zeroed raw storage.
+    // When the array cannot grow (logged) it stays unchanged, the count tells, and the
+    // reference is to a scratch element outside it.
     T& AddEmpty()
     {
-        if (count == capacity)
-            FreeBlock(Reallocate(NextCapacity()));
+        T* old = nullptr;
+        if (count == capacity && !Reallocate(NextCapacity(), &old))
+        {
+            thread_local T scratch;
+            scratch = T();
+            return scratch;
+        }
+        FreeBlock(old);
         if constexpr (IsRaw)
             memset(static_cast<void*>(data + count), 0, sizeof(T));
         return data[count++];
@@ -72,17 +89,22 @@ public:
         count = 0;
     }
 
-    // Reallocates to exactly newCapacity (never below the count).
-    void Reserve(uint32_t newCapacity)
+    // Reallocates to exactly newCapacity (never below the count). False, with the array
+    // unchanged, when there is no memory for it (logged).
+    bool Reserve(uint32_t newCapacity)
     {
         if (newCapacity < count)
             newCapacity = count;
         if (newCapacity == 0)
         {
             Release();
-            return;
+            return true;
         }
-        FreeBlock(Reallocate(newCapacity));
+        T* old = nullptr;
+        if (!Reallocate(newCapacity, &old))
+            return false;
+        FreeBlock(old);
+        return true;
     }
 
     // For string elements: true when an element's lower-case hash equals value's
@@ -110,18 +132,22 @@ public:
     uint32_t GetCapacity() const { return capacity; }
 
 private:
-    uint32_t NextCapacity() const
+    // Capacity * 1.5 (at least 8) in 64 bits; above the 32-bit count it cannot be held.
+    uint64_t NextCapacity() const
     {
-        const uint32_t grown = static_cast<uint32_t>(static_cast<double>(capacity) * 1.5);
+        const uint64_t grown = static_cast<uint64_t>(static_cast<double>(capacity) * 1.5);
         return grown > 8 ? grown : 8;
     }
 
-    static T* AllocateBlock(uint32_t size)
+    // Null when size elements pass the 32-bit count or the address space, or no memory is left.
+    static T* AllocateBlock(uint64_t size)
     {
+        if (size > 0xFFFFFFFFu || size > SIZE_MAX / sizeof(T))
+            return nullptr;
         if constexpr (IsRaw)
-            return static_cast<T*>(malloc(sizeof(T) * size));
+            return static_cast<T*>(malloc(sizeof(T) * size_t(size)));
         else
-            return new T[size];
+            return new (std::nothrow) T[size_t(size)];
     }
 
     static void FreeBlock(T* block)
@@ -132,11 +158,17 @@ private:
             delete[] block;
     }
 
-    // Moves the elements into a new block of newCapacity and returns the old block,
-    // which the caller frees once it no longer reads from it.
-    T* Reallocate(uint32_t newCapacity)
+    // Moves the elements into a new block of newCapacity and hands back the old block in
+    // *old, which the caller frees once it no longer reads from it. False, with the array
+    // unchanged, when the block cannot be had.
+    bool Reallocate(uint64_t newCapacity, T** old)
     {
         T* block = AllocateBlock(newCapacity);
+        if (!block)
+        {
+            ReportArrayGrowthFailure(newCapacity, sizeof(T));
+            return false;
+        }
         if constexpr (IsRaw)
         {
             if (count)
@@ -147,17 +179,23 @@ private:
             for (uint32_t i = 0; i < count; ++i)
                 block[i] = data[i];
         }
-        T* old = data;
+        *old = data;
         data = block;
-        capacity = newCapacity;
-        return old;
+        capacity = uint32_t(newCapacity);
+        return true;
     }
 
+    // A copy that finds no memory stays empty (logged).
     void CopyFrom(const Array& other)
     {
         if (other.count == 0)
             return;
         data = AllocateBlock(other.count);
+        if (!data)
+        {
+            ReportArrayGrowthFailure(other.count, sizeof(T));
+            return;
+        }
         capacity = other.count;
         if constexpr (IsRaw)
         {

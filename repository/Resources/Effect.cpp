@@ -131,8 +131,16 @@ bool Effect::ParseMetadata(const char* text, uint32_t length)
         return false;
     }
     Brivet::Utility::XML::ChildIterator passIt("pass");
+    uint32_t droppedPasses = 0;
     while (passIt.Next(passList))
     {
+        const uint32_t passCount = passes.GetCount();
+        if (passCount == EffectMetadata::MaxPasses ||
+            (passCount != 0 && (passCount + 1) * GetProgramCount() > EffectMetadata::MaxPrograms))
+        {
+            ++droppedPasses;
+            continue;
+        }
         EffectMetadata::Pass description;
         EffectMetadata::ReadPass(passIt.GetCurrent(), description);
         Pass& pass = passes.AddEmpty();
@@ -142,6 +150,9 @@ bool Effect::ParseMetadata(const char* text, uint32_t length)
             return false;
         }
     }
+    if (droppedPasses != 0)
+        Log::Warning("[effect] %u passes dropped: at most %u passes and %u programs (passes x 2^variations) load",
+                     droppedPasses, EffectMetadata::MaxPasses, EffectMetadata::MaxPrograms);
 
     // Internal render targets, sized for the loading graph
     Brivet::Utility::XML::ChildIterator targetIt("renderTarget");

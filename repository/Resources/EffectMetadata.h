@@ -40,6 +40,10 @@ public:
     // 2^V programs are compiled per pass: the cap keeps a file from asking for more
     // than 256 compiles per pass.
     static constexpr uint32_t MaxVariations = 8;
+    // Each pass compiles the whole file 2^V times: passes past either bound are dropped
+    // with one warning (the first pass always loads).
+    static constexpr uint32_t MaxPasses = 32;
+    static constexpr uint32_t MaxPrograms = 256;
     // Direct3D 11 binds at most eight render targets and has eight blend entries.
     static constexpr uint32_t MaxPassTargets = 8;
     static constexpr uint32_t BlendTargetCount = 8;

@@ -36,22 +36,21 @@ bool Font::Load(const char* path)
     if (!archive || !path || !atlas.GetSystem())
         return false;
 
-    // The entry, zero-terminated
-    uint32_t size = 0;
-    uint8_t* bytes = Brivet::Utility::Archive::ReadEntryBytes(*archive, path, &size);
-    if (!bytes)
+    // The entry, zero-terminated: the archive's own block, not a copy (read only here).
+    Brivet::Utility::Archive::EntryBytes entry;
+    if (!entry.Read(*archive, path))
         return false;
+    const uint8_t* bytes = entry.GetData();
+    const uint32_t size = entry.GetSize();
 
     const size_t texels = (size_t)atlasEdge * atlasEdge;
     uint8_t* pixels = new (std::nothrow) uint8_t[texels ? texels : 1];
     if (!pixels)
     {
-        delete[] bytes;
         Log::Error("[font] stbtt_PackBegin failed: %d", 0);
         return false;
     }
     const bool baked = FontAtlas::Bake(path, bytes, size, atlasEdge, pixels, glyphs);
-    delete[] bytes;
     if (!baked)
     {
         delete[] pixels;

@@ -532,4 +532,131 @@ void FitToMaxSize(uint32_t width, uint32_t height, uint32_t maxSize, uint32_t* f
     *fittedWidth = w;
     *fittedHeight = h;
 }
+
+namespace
+{
+uint32_t BigEndian16(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 8 | p[1];
+}
+
+uint32_t BigEndian32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+uint32_t LittleEndian32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+bool PeekPng(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height, uint32_t* bits)
+{
+    static const uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < 26 || memcmp(data, Signature, 8) != 0 || memcmp(data + 12, "IHDR", 4) != 0)
+        return false;
+    *width = BigEndian32(data + 16);
+    *height = BigEndian32(data + 20);
+    const uint32_t depth = data[24];
+    switch (data[25])
+    {
+    case 0: *bits = depth; break;     // grey
+    case 2: *bits = 3 * depth; break; // RGB
+    case 3: *bits = 32; break;        // palette, expanded
+    case 4: *bits = 2 * depth; break; // grey and alpha
+    case 6: *bits = 4 * depth; break; // RGBA
+    default: *bits = 4 * depth; break;
+    }
+    if (*bits < 8)
+        *bits = 8;
+    return true;
+}
+
+// The first start-of-frame marker's size and components.
+bool PeekJpeg(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height, uint32_t* bits)
+{
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return false;
+    size_t p = 2;
+    while (p + 4 <= size)
+    {
+        if (data[p] != 0xFF)
+            return false;
+        const uint8_t marker = data[p + 1];
+        if (marker == 0xFF)
+        {
+            ++p;
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+        {
+            p += 2;
+            continue;
+        }
+        const uint32_t length = BigEndian16(data + p + 2);
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame)
+        {
+            if (p + 10 > size)
+                return false;
+            *height = BigEndian16(data + p + 5);
+            *width = BigEndian16(data + p + 7);
+            const uint32_t precision = data[p + 4] > 8 ? 16 : 8;
+            *bits = precision * data[p + 9];
+            if (*bits < 8)
+                *bits = 8;
+            return true;
+        }
+        if (marker == 0xD9 || marker == 0xDA || length < 2)
+            return false;
+        p += 2 + length;
+    }
+    return false;
+}
+
+bool PeekBmp(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height, uint32_t* bits)
+{
+    if (size < 26 || data[0] != 'B' || data[1] != 'M')
+        return false;
+    const uint32_t headerSize = LittleEndian32(data + 14);
+    if (headerSize == 12)
+    {
+        *width = uint32_t(data[18]) | uint32_t(data[19]) << 8;
+        *height = uint32_t(data[20]) | uint32_t(data[21]) << 8;
+    }
+    else
+    {
+        const int32_t w = int32_t(LittleEndian32(data + 18));
+        const int32_t h = int32_t(LittleEndian32(data + 22));
+        *width = w < 0 ? 0u - uint32_t(w) : uint32_t(w);
+        *height = h < 0 ? 0u - uint32_t(h) : uint32_t(h);
+    }
+    *bits = 32;
+    return true;
+}
+
+bool PeekGif(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height, uint32_t* bits)
+{
+    if (size < 10 || (memcmp(data, "GIF87a", 6) != 0 && memcmp(data, "GIF89a", 6) != 0))
+        return false;
+    *width = uint32_t(data[6]) | uint32_t(data[7]) << 8;
+    *height = uint32_t(data[8]) | uint32_t(data[9]) << 8;
+    *bits = 32;
+    return true;
+}
+} // namespace
+
+bool PeekImageHeader(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height, uint32_t* bits)
+{
+    *width = *height = *bits = 0;
+    if (!data)
+        return false;
+    return PeekPng(data, size, width, height, bits) || PeekJpeg(data, size, width, height, bits) ||
+           PeekBmp(data, size, width, height, bits) || PeekGif(data, size, width, height, bits);
+}
+
+uint64_t DecodedBytes(uint32_t width, uint32_t height, uint32_t bits)
+{
+    return ((uint64_t)width * bits + 7) / 8 * height;
+}
 } // namespace ImageTextureLoader

@@ -5,6 +5,7 @@
 // before anything uses it. The Windows loader creates the Direct3D resources from this.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace ImageTextureLoader
@@ -189,4 +190,17 @@ uint32_t MaxTexture2DSize(uint32_t featureLevel);
 // The size an image of width × height (both above 0) is scaled to so that neither side
 // exceeds maxSize, keeping the aspect ratio; its own size when it fits.
 void FitToMaxSize(uint32_t width, uint32_t height, uint32_t maxSize, uint32_t* fittedWidth, uint32_t* fittedHeight);
+
+// Most bytes one image may decode to (its pixels as decoded and as converted for the
+// device): a small file of 16384 x 16384 16-bit pixels would need 2 GiB, and as much again
+// on the GPU. A larger image is refused with an error line.
+constexpr uint64_t MaxDecodedBytes = 256ull << 20;
+
+// What a PNG, JPEG, BMP or GIF header states: the size and the bits per pixel the image
+// decodes to (indexed and BMP images to 32). False for other data and a header cut short.
+// Decoders may hold the whole image as soon as they open it, so this is read first.
+bool PeekImageHeader(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height, uint32_t* bits);
+
+// Bytes of width x height pixels of bits each, rows rounded up to whole bytes.
+uint64_t DecodedBytes(uint32_t width, uint32_t height, uint32_t bits);
 } // namespace ImageTextureLoader

@@ -2,6 +2,7 @@
 #include "repository/Resources/ImageTextureLoader.h"
 
 #include "repository/Resources/ImageLayout.h"
+#include "Utility/Log.h"
 #include "Utility/SafeRelease.h"
 
 #include <objbase.h>
@@ -9,6 +10,7 @@
 
 #include <new>
 
+using Brivet::Utility::Log;
 using Brivet::Utility::SafeRelease;
 
 namespace ImageTextureLoader
@@ -518,6 +520,13 @@ HRESULT ConvertPixels(IWICImagingFactory* factory, IWICBitmapSource* source, con
     return hr;
 }
 
+HRESULT RefuseLargeImage(uint32_t width, uint32_t height, uint32_t bits)
+{
+    Log::Error("[texture] Image of %ux%u at %u bits per pixel decodes to more than %u MiB; refused", width, height,
+               bits, (uint32_t)(MaxDecodedBytes >> 20));
+    return ImageTooLarge;
+}
+
 HRESULT CreateTextureFromWicFrame(ID3D11Device* device, ID3D11DeviceContext* context, IWICBitmapFrameDecode* frame,
                                   size_t maxSize, D3D11_USAGE usage, UINT bindFlags, UINT cpuAccessFlags,
                                   UINT miscFlags, uint32_t loadFlags, ID3D11Resource** textureOut,
@@ -601,6 +610,10 @@ HRESULT CreateTextureFromWicFrame(ID3D11Device* device, ID3D11DeviceContext* con
 
     const uint64_t rowPitch64 = ((uint64_t)targetWidth * bits + 7) / 8;
     const uint64_t imageSize64 = rowPitch64 * targetHeight;
+    // The decoder holds the whole image in its own format before any conversion or scaling.
+    const uint32_t sourceBits = convertTo == pixelFormat ? bits : WicBitsPerPixel(pixelFormat);
+    if (imageSize64 > MaxDecodedBytes || DecodedBytes(width, height, sourceBits) > MaxDecodedBytes)
+        return RefuseLargeImage(width, height, sourceBits > bits ? sourceBits : bits);
     if (rowPitch64 > 0xFFFFFFFFu || imageSize64 > 0xFFFFFFFFu)
         return HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW);
     const UINT rowPitch = (UINT)rowPitch64;
@@ -730,6 +743,13 @@ HRESULT LoadWicTextureFromMemory(ID3D11Device* device, ID3D11DeviceContext* cont
         return E_FAIL;
     if (size > 0xFFFFFFFFu)
         return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+
+    // Decoders may decode the whole image when they open it: its header is read first.
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t bits = 0;
+    if (PeekImageHeader(data, size, &width, &height, &bits) && DecodedBytes(width, height, bits) > MaxDecodedBytes)
+        return RefuseLargeImage(width, height, bits);
 
     IWICImagingFactory* factory = GetWicFactory(nullptr);
     if (!factory)

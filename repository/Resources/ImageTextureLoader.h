@@ -13,6 +13,9 @@
 
 namespace ImageTextureLoader
 {
+// The WIC loader's result for an image beyond MaxDecodedBytes (ImageLayout.h).
+const HRESULT ImageTooLarge = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+
 // The WIC loader's load flags.
 enum LoadFlags : uint32_t
 {

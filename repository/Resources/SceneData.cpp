@@ -170,12 +170,17 @@ void SceneData::LoadAnimations(const aiScene* scene)
 void SceneData::LoadNodes(const aiScene* scene)
 {
     nodeCounter = 0;
-    if (scene->mRootNode)
-        LoadNode(scene->mRootNode, NoId);
+    if (!scene->mRootNode)
+        return;
+    const uint32_t dropped = LoadNode(scene->mRootNode, NoId, 0);
+    if (dropped)
+        Log::Warning("[scene] %u nodes deeper than %u levels dropped with their children", dropped, MaxNodeDepth);
 }
 
-void SceneData::LoadNode(const aiNode* node, uint32_t parentId)
+uint32_t SceneData::LoadNode(const aiNode* node, uint32_t parentId, uint32_t depth)
 {
+    if (depth == MaxNodeDepth)
+        return 1;
     Node record;
     record.id = nodeCounter++;
     record.name = Name(node->mName);
@@ -187,8 +192,10 @@ void SceneData::LoadNode(const aiNode* node, uint32_t parentId)
     record.animationId = ChooseChannel(record.name.GetText());
     const uint32_t id = record.id;
     nodes.Set(id, record);
+    uint32_t dropped = 0;
     for (uint32_t i = 0; i < node->mNumChildren; ++i)
-        LoadNode(node->mChildren[i], id);
+        dropped += LoadNode(node->mChildren[i], id, depth + 1);
+    return dropped;
 }
 
 uint32_t SceneData::ChooseChannel(const char* nodeName) const
@@ -392,6 +399,8 @@ bool SceneData::BuildMeshData(const aiMesh* mesh, uint32_t meshId, MeshData& out
 
     // Bones: scene ids continue over the meshes; blend indices are the mesh's own.
     out.boneIds.Reserve(skinned ? mesh->mNumBones : 0);
+    uint32_t overflow = 0;
+    uint32_t overflowBone = 0;
     for (uint32_t b = 0; skinned && b < mesh->mNumBones; ++b)
     {
         const aiBone* bone = mesh->mBones[b];
@@ -419,8 +428,10 @@ bool SceneData::BuildMeshData(const aiMesh* mesh, uint32_t meshId, MeshData& out
                 ++slot;
             if (slot == MaxWeightsPerVertex)
             {
-                if (Brivet::Utility::Assert("Resources/Scene", 212, "Bone overflow on bone %d", static_cast<int>(b)))
-                    Brivet::Utility::BreakIntoDebugger();
+                // Counted and warned once below: an assertion box per weight would open
+                // thousands of boxes for one unprocessed mesh.
+                if (overflow++ == 0)
+                    overflowBone = b;
                 continue;
             }
             weights[slot] = weight.mWeight;
@@ -430,6 +441,10 @@ bool SceneData::BuildMeshData(const aiMesh* mesh, uint32_t meshId, MeshData& out
             Log::Warning("[scene] Bone '%s' weights %u vertices beyond the mesh's %u; they are dropped",
                          bone->mName.C_Str(), outside, vertexCount);
     }
+
+    if (overflow)
+        Log::Warning("[scene] Mesh '%s': %u bone weights beyond %u per vertex dropped (bone overflow on bone %u first)",
+                     mesh->mName.C_Str(), overflow, MaxWeightsPerVertex, overflowBone);
 
     // Bounds
     D3DXComputeBoundingBox(reinterpret_cast<const D3DXVECTOR3*>(vertices), vertexCount, stride, &out.boundsMin,

@@ -41,6 +41,8 @@ public:
     static constexpr uint32_t StaticStride = 64;
     static constexpr uint32_t SkinnedStride = 96;
     static constexpr uint32_t MaxWeightsPerVertex = 4;
+    // Node trees are walked recursively: deeper nodes are dropped with one warning.
+    static constexpr uint32_t MaxNodeDepth = 256;
 
     struct VectorKey
     {
@@ -231,5 +233,7 @@ public:
     D3DXVECTOR4 ambientColour; // zero until an ambient light is imported
 
 private:
-    void LoadNode(const aiNode* node, uint32_t parentId);
+    // Loads node and its children below parentId; returns the number of nodes dropped at
+    // MaxNodeDepth (each with its children).
+    uint32_t LoadNode(const aiNode* node, uint32_t parentId, uint32_t depth);
 };

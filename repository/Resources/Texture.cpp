@@ -72,11 +72,13 @@ bool Texture::Load(const char* path)
     if (!archive || !path)
         return false;
 
-    // The entry, zero-terminated
-    uint32_t size = 0;
-    uint8_t* bytes = Brivet::Utility::Archive::ReadEntryBytes(*archive, path, &size);
-    if (!bytes)
+    // The entry, zero-terminated: the archive's own block rather than a copy in a buffer
+    // of its own, which would hold a large image twice (the loaders only read it).
+    Brivet::Utility::Archive::EntryBytes entry;
+    if (!entry.Read(*archive, path))
         return false;
+    const uint8_t* bytes = entry.GetData();
+    const uint32_t size = entry.GetSize();
 
     // The loader is picked by the first bytes, whatever the extension. Shader-resource
     // binding only: Direct3D refuses render-target binding and mip generation for block
@@ -93,7 +95,6 @@ bool Texture::Load(const char* path)
         hr = ImageTextureLoader::LoadWicTextureFromMemory(
             system.GetDevice(), system.GetContext(), bytes, size, 0, D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE,
             0, 0, sRGB ? ImageTextureLoader::LoadForceSrgb : ImageTextureLoader::LoadIgnoreSrgb, &resource, &view);
-    delete[] bytes;
     if (FAILED(hr))
         return false;
     return AdoptLoaded(resource, view);

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdarg>
+#include <string>
+#include <vector>
 
 using Brivet::Utility::Log;
 
@@ -39,4 +41,39 @@ TEST(ErrorConsumer, CollectsWarningsAndErrorsUntilPlaybackStarts)
         Write(log, Log::LevelError, "[texture] The pool gave no target for '%s' (frame %d)", "layer", frame);
 
     EXPECT_STREQ(consumer.GetText().GetText(), before.GetText());
+}
+
+// A load that warns once per element (a description of thousands of dangling connections)
+// shows the first lines, a long line cut, and a count of the rest.
+TEST(ErrorConsumer, ShowsTheFirstLinesAndCountsTheRest)
+{
+    Log log;
+    ErrorConsumer consumer;
+    log.AddConsumer(&consumer, Log::LevelWarning);
+
+    const std::string longName(5000, 'n');
+    Write(log, Log::LevelWarning, "[graph] Node '%s' dropped", longName.c_str());
+    const uint32_t lines = 50000;
+    for (uint32_t i = 1; i < lines; ++i)
+        Write(log, Log::LevelWarning, "[graph] Connection from %u to %u in graph 'main' names no node; dropped", i, i);
+
+    const std::string text = consumer.GetText().GetText();
+    std::vector<std::string> shown;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        shown.push_back(text.substr(start, end - start));
+    ASSERT_EQ(shown.size(), ErrorConsumer::MaxShownLines + 1);
+    EXPECT_EQ(shown[0], "[graph] Node '" + std::string(ErrorConsumer::MaxLineLength - 14, 'n') + "...");
+    EXPECT_EQ(shown[1], "[graph] Connection from 1 to 1 in graph 'main' names no node; dropped");
+    EXPECT_EQ(shown[ErrorConsumer::MaxShownLines - 1],
+              "[graph] Connection from 39 to 39 in graph 'main' names no node; dropped");
+    EXPECT_EQ(shown.back(), "(" + std::to_string(lines - ErrorConsumer::MaxShownLines) + " more lines not shown)");
+
+    // One line past the shown ones is counted in the singular.
+    ErrorConsumer few;
+    Log small;
+    small.AddConsumer(&few, Log::LevelWarning);
+    for (uint32_t i = 0; i <= ErrorConsumer::MaxShownLines; ++i)
+        Write(small, Log::LevelError, "line %u", i);
+    const std::string fewText = few.GetText().GetText();
+    EXPECT_NE(fewText.find("line 39\n(1 more line not shown)\n"), std::string::npos) << fewText;
 }

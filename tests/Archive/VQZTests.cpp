@@ -6,6 +6,7 @@
 #include "Utility/FileSystem/MemoryFile.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <functional>
@@ -452,4 +453,173 @@ TEST(VQZ, DeleteFileAssertsAndKeepsTheEntry)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].text, "*** ASSERT:\n" + message + "\n*******");
     ASSERT_EQ(LogCapture::Get().Boxes().size(), 1u);
+}
+
+namespace
+{
+// FNV-1 as the engine's strings hash names (bytes taken as signed).
+uint64_t NameHash(const std::string& name)
+{
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (char c : name)
+        hash = (hash * 0x100000001b3ull) ^ uint64_t(int64_t(int8_t(c)));
+    return hash;
+}
+
+// Lines of empty entries (no stream) under the given names.
+std::string EmptyEntryLines(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += name + " 32 0 0\n";
+    return text;
+}
+} // namespace
+
+// A directory of millions of lines, or of names chosen to collide in the entry table,
+// would make opening cost minutes: both are refused before the table is built.
+TEST(VQZ, DirectoriesBeyondTheEntryLimitsAreRefused)
+{
+    std::vector<std::string> many;
+    for (uint32_t i = 0; i < VQZ::MaxEntries + 1; ++i)
+        many.push_back("textures/t" + std::to_string(i) + ".png");
+    // Names whose hashes agree in their low 12 bits crowd into a few runs of slots: a
+    // numbered prefix and the two last characters that bring the hash there.
+    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::vector<std::string> colliding;
+    for (uint32_t i = 0; colliding.size() < 40000; ++i)
+    {
+        const std::string prefix = "c" + std::to_string(i);
+        const uint64_t state = NameHash(prefix);
+        for (char first : letters)
+        {
+            const uint64_t next = (state * 0x100000001b3ull) ^ uint64_t(first);
+            for (char last : letters)
+            {
+                if ((((next * 0x100000001b3ull) ^ uint64_t(last)) & 0xFFF) == 0)
+                    colliding.push_back(prefix + first + last);
+            }
+        }
+    }
+
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> names;
+        std::string error; // empty: opens with every entry
+    };
+    const Case cases[] = {
+        {"as many entries as allowed", std::vector<std::string>(many.begin(), many.end() - 1), ""},
+        {"one entry more", many, "[vqz] Directory of more than 65536 entries"},
+        {"colliding names", colliding, "collide"},
+        {"a few colliding names", std::vector<std::string>(colliding.begin(), colliding.begin() + 1000), ""},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        LogCapture::Get().Clear();
+        Opened opened(ArchiveBuilder::Assemble({}, EmptyEntryLines(c.names)));
+        EXPECT_EQ(opened.ok, c.error.empty());
+        const auto errors = LogCapture::Get().Lines(3);
+        if (c.error.empty())
+        {
+            EXPECT_TRUE(errors.empty());
+            EXPECT_EQ(opened.archive.GetSize(c.names.back().c_str()), 0u);
+        }
+        else
+        {
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_NE(errors[0].text.find(c.error), std::string::npos) << errors[0].text;
+            EXPECT_FALSE(opened.archive.Exists(c.names[0].c_str()));
+        }
+    }
+
+    // A directory text beyond its limit is not inflated at all.
+    std::string noise(100000, '\0');
+    uint32_t state = 99;
+    for (char& c : noise)
+        c = char((state = state * 1103515245u + 12345u) >> 24);
+    Bytes bytes = ArchiveBuilder::Assemble({}, noise); // a stream that may declare 64 MiB and more
+    Format::Header header = ArchiveBuilder::ReadHeader(bytes);
+    header.directorySize = Format::MaxDirectorySize + 1;
+    header.directoryCompressedSize = uint32_t(bytes.size()) - header.directoryOffset;
+    ArchiveBuilder::WriteHeader(bytes, header);
+    LogCapture::Get().Clear();
+    Opened large(bytes);
+    EXPECT_FALSE(large.ok);
+    EXPECT_TRUE(Logged("[vqz] Directory of 67108865 bytes, beyond 64 MiB"));
+}
+
+// An entry may declare up to about 1032 times its stream, and one stream may be listed
+// under many names: each entry inflates to at most MaxEntryBytes and all of them together
+// hold at most MaxHeldBytes, so reading them cannot exhaust memory.
+TEST(VQZ, InflatedBytesStayWithinTheEntryAndArchiveLimits)
+{
+    // 300 KiB of stream declaring 300 MiB: plausible for deflate, beyond the entry limit.
+    std::string random(300u << 10, '\0');
+    uint32_t state = 7;
+    for (char& c : random)
+        c = char((state = state * 1103515245u + 12345u) >> 24);
+    const Bytes noise = ArchiveBuilder::Stored(random);
+    // 240 MiB of zeros in a small stream, listed under five names.
+    const uint32_t big = 240u << 20;
+    Bytes zeros(compressBound(big));
+    {
+        const std::vector<uint8_t> plain(big, 0);
+        uLongf length = uLongf(zeros.size());
+        ASSERT_EQ(compress2(zeros.data(), &length, plain.data(), big, 1), Z_OK); // level 1: quick for a test
+        zeros.resize(length);
+        Format::MaskStream(zeros.data(), uint32_t(zeros.size()));
+    }
+    std::vector<uint32_t> offsets;
+    std::string directory = "huge.bin 32 " + std::to_string(noise.size()) + " " + std::to_string(300u << 20) + "\n";
+    ArchiveBuilder::Assemble({noise, zeros}, directory, &offsets);
+    for (int i = 0; i < 5; ++i)
+        directory += ArchiveBuilder::Line("zeros" + std::to_string(i), offsets[1], uint32_t(zeros.size()), big);
+    const Bytes bytes = ArchiveBuilder::Assemble({noise, zeros}, directory);
+
+    LogCapture::Get().Clear();
+    Opened opened(bytes);
+    ASSERT_TRUE(opened.ok);
+    uint32_t size = 0;
+    EXPECT_EQ(opened.archive.ReadInPlace("huge.bin", &size), nullptr);
+    EXPECT_TRUE(Logged("[vqz] Entry 'huge.bin' inflates to 314572800 bytes, beyond the 256 MiB an entry may hold"));
+    EXPECT_EQ(opened.archive.GetHeldBytes(), 0u);
+
+    for (int i = 0; i < 4; ++i)
+    {
+        const uint8_t* data = opened.archive.ReadInPlace(("zeros" + std::to_string(i)).c_str(), &size);
+        ASSERT_NE(data, nullptr) << i;
+        EXPECT_EQ(size, big);
+        EXPECT_EQ(data[big / 2], 0);
+    }
+    EXPECT_LE(opened.archive.GetHeldBytes(), VQZ::MaxHeldBytes);
+    char first = 1;
+    EXPECT_FALSE(opened.archive.Read("zeros4", &first, 1));
+    EXPECT_EQ(first, 1);
+    EXPECT_TRUE(Logged("[vqz] Entry 'zeros4' of 251658240 bytes passes the 1024 MiB the archive's entries may hold "
+                       "together"));
+    // Entries already read stay readable.
+    EXPECT_TRUE(opened.archive.Read("zeros0", &first, 1));
+    EXPECT_EQ(first, 0);
+}
+
+// Whole-entry readers borrow the block the archive keeps: no second copy of the entry.
+TEST(VQZ, ReadInPlaceLendsTheKeptBlock)
+{
+    Opened opened(ArchiveBuilder::Build({{"a.txt", "alpha"}, {"b.txt", ""}}));
+    ASSERT_TRUE(opened.ok);
+    uint32_t size = 0;
+    const uint8_t* data = opened.archive.ReadInPlace("a.txt", &size);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(size, 5u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(data), "alpha"); // terminated
+    EXPECT_EQ(opened.archive.ReadInPlace("a.txt", &size), data);
+    EXPECT_EQ(ReadEntry(opened.archive, "a.txt"), "alpha");
+    data = opened.archive.ReadInPlace("b.txt", &size);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(data[0], 0);
+    EXPECT_EQ(opened.archive.ReadInPlace("c.txt", &size), nullptr);
+    EXPECT_EQ(size, 0u);
 }

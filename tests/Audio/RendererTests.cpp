@@ -168,7 +168,6 @@ TEST_F(RendererTest, LoadReadsEveryClipWithItsTypeStartAndDuration)
         "<clip filename='c.ogg'/>"
         "<clip filename='a.ogg' position='-2'/>"
         "<clip filename='c.ogg' position='10'/>"
-        "<clip filename='b.mp3' position='1e10'/>"
         "<other filename='missing.ogg'/>"
         "</audio>");
     ASSERT_TRUE(renderer.Load(&archive, audio));
@@ -186,7 +185,6 @@ TEST_F(RendererTest, LoadReadsEveryClipWithItsTypeStartAndDuration)
         {"c.ogg", Renderer::Clip::TypeVorbis, 0.0f, 0}, // no "position": 0
         {"a.ogg", Renderer::Clip::TypeVorbis, -2.0f, 0}, // negative: clamped to the first frame
         {"c.ogg", Renderer::Clip::TypeVorbis, 10.0f, 441000},
-        {"b.mp3", Renderer::Clip::TypeMP3, 1e10f, 0xFFFFFFFFu}, // beyond 32 bits: the last frame
     };
     ASSERT_EQ(renderer.clips.GetCount(), std::size(rows));
     for (uint32_t i = 0; i < std::size(rows); ++i)
@@ -201,6 +199,73 @@ TEST_F(RendererTest, LoadReadsEveryClipWithItsTypeStartAndDuration)
         EXPECT_FLOAT_EQ(clip.duration, float(Frames(rows[i].name)) / float(Rate));
     }
     EXPECT_TRUE(LogCapture::Get().Lines().empty());
+}
+
+// Ogg's page checksum: CRC-32 with polynomial 0x04C11DB7, no reflection, over the page
+// with its checksum field zeroed.
+uint32_t OggChecksum(const std::string& page)
+{
+    uint32_t crc = 0;
+    for (unsigned char byte : page)
+    {
+        crc ^= uint32_t(byte) << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    return crc;
+}
+
+// The clip with the granule position of its last page set to granule (checksum mended):
+// what stb_vorbis reads as the stream's length.
+std::string WithLastGranule(std::string ogg, uint64_t granule)
+{
+    const size_t page = ogg.rfind("OggS");
+    for (int i = 0; i < 8; ++i)
+        ogg[page + 6 + i] = char(granule >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        ogg[page + 22 + i] = 0;
+    const uint32_t crc = OggChecksum(ogg.substr(page));
+    for (int i = 0; i < 4; ++i)
+        ogg[page + 22 + i] = char(crc >> (8 * i));
+    return ogg;
+}
+
+// A position of "inf" or "1e30", or a header that claims a day of music, would keep the
+// demo from ever ending: each is cut to the clip limit with one warning.
+TEST_F(RendererTest, PositionsAndLengthsStayWithinTheClipLimit)
+{
+    archive.entries["long.ogg"] = WithLastGranule(archive.entries["a.ogg"], uint64_t(1) << 40);
+    constexpr float Max = Renderer::MaxClipSeconds;
+    struct Row
+    {
+        const char* clip;
+        float position;
+        float duration;
+        bool warns;
+    };
+    const Row rows[] = {
+        {"<clip filename='a.ogg' position='inf'/>", Max, 1.0f, true},
+        {"<clip filename='b.mp3' position='1e30'/>", Max, Frames("b.mp3") / float(Rate), true},
+        {"<clip filename='b.mp3' position='1e10'/>", Max, Frames("b.mp3") / float(Rate), true},
+        {"<clip filename='a.ogg' position='-inf'/>", -Max, 1.0f, true},
+        {"<clip filename='a.ogg' position='nan'/>", 0.0f, 1.0f, true},
+        {"<clip filename='a.ogg' position='3600'/>", Max, 1.0f, false},
+        {"<clip filename='long.ogg' position='1'/>", 1.0f, Max, true},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.clip);
+        LogCapture::Get().Clear();
+        Document document;
+        ASSERT_TRUE(renderer.Load(&archive, Parse(document, (std::string("<audio>") + row.clip + "</audio>").c_str())));
+        ASSERT_EQ(renderer.clips.GetCount(), 1u);
+        const Renderer::Clip& clip = renderer.clips[0];
+        EXPECT_EQ(clip.position, row.position);
+        EXPECT_EQ(clip.startSample, row.position > 0 ? uint32_t(row.position * Rate) : 0u);
+        EXPECT_FLOAT_EQ(clip.duration, row.duration);
+        EXPECT_EQ(LogCapture::Get().Lines(Log::LevelWarning).size(), row.warns ? 1u : 0u);
+        EXPECT_TRUE(renderer.Unload());
+    }
 }
 
 TEST_F(RendererTest, DecodedLengths)

@@ -2,8 +2,11 @@
 #include "Base/Array.h"
 #include "Base/StaticString.h"
 #include "Base/String.h"
+#include "LogCapture.h"
 
 #include <gtest/gtest.h>
+
+#include <new>
 
 #include <string>
 #include <vector>
@@ -117,4 +120,63 @@ TEST(Array, ContainsIgnoresTheCaseOfAToZ)
     }
     EXPECT_FALSE(Array<String>().Contains(String("Alpha")));
 }
+
+// A block as large as a few petabytes is never had: malloc answers null.
+struct Megabyte
+{
+    uint8_t bytes[1 << 20];
+};
+
+// An element whose nothrow array allocation fails on demand.
+struct Refused
+{
+    static bool refuse;
+    int value = 7;
+
+    static void* operator new[](size_t size, const std::nothrow_t&) noexcept
+    {
+        return refuse ? nullptr : ::operator new[](size, std::nothrow);
+    }
+    static void operator delete[](void* block) noexcept { ::operator delete[](block); }
+};
+bool Refused::refuse = false;
+
+TEST(Array, GrowthWithoutMemoryLeavesTheArrayAsItWas)
+{
+    LogCapture::Get().Clear();
+    {
+        Array<Megabyte> blocks;
+        EXPECT_FALSE(blocks.Reserve(3000000000u)); // 3 PB
+        EXPECT_EQ(blocks.GetCapacity(), 0u);
+        EXPECT_EQ(blocks.GetData(), nullptr);
+    }
+
+    Refused::refuse = false;
+    Array<Refused> elements;
+    for (int i = 0; i < 8; ++i)
+        elements.Add(Refused{});
+    ASSERT_EQ(elements.GetCount(), elements.GetCapacity());
+    Refused* const data = elements.GetData();
+
+    Refused::refuse = true;
+    EXPECT_EQ(elements.Add(Refused{}), Array<Refused>::NoIndex);
+    Refused& scratch = elements.AddEmpty(); // written by its caller, outside the array
+    scratch.value = 99;
+    EXPECT_FALSE(elements.Reserve(100));
+    const Array<Refused> copy(elements);
+    Refused::refuse = false;
+
+    EXPECT_EQ(elements.GetCount(), 8u);
+    EXPECT_EQ(elements.GetCapacity(), 8u);
+    EXPECT_EQ(elements.GetData(), data);
+    for (const Refused& element : elements)
+        EXPECT_EQ(element.value, 7);
+    EXPECT_EQ(copy.GetCount(), 0u);
+    EXPECT_EQ(LogCapture::Get().Lines(3).size(), 5u);
+
+    // Memory is back: growth works again.
+    EXPECT_EQ(elements.Add(Refused{}), 8u);
+    EXPECT_EQ(elements.GetCapacity(), 12u);
+}
 } // namespace
+

@@ -116,6 +116,27 @@ TEST(DemoDescription, PreheatTimesInOrderAndZeroForAMarkerWithoutNumber)
     EXPECT_EQ(times.GetCount(), 0u);
 }
 
+// Each marker renders every graph at start-up: a description of a million markers would
+// freeze it. The first ones are kept, the rest dropped with one warning.
+TEST(DemoDescription, PreheatTimesStopAtTheirLimit)
+{
+    std::string text = "<brivet><preheat>";
+    for (uint32_t i = 0; i < 100000; ++i)
+        text += "<marker>" + std::to_string(i) + "</marker>";
+    text += "</preheat></brivet>";
+    Document document;
+    ASSERT_TRUE(document.Load(text.c_str()));
+    LogCapture::Get().Clear();
+    Base::Array<float> times;
+    Description::LoadPreheatTimes(Description::GetSection(document, "preheat"), times);
+    ASSERT_EQ(times.GetCount(), Description::MaxPreheatTimes);
+    EXPECT_FLOAT_EQ(times[Description::MaxPreheatTimes - 1], float(Description::MaxPreheatTimes - 1));
+    const auto warnings = LogCapture::Get().Lines(Brivet::Utility::Log::LevelWarning);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].text, "[demo] " + std::to_string(100000 - Description::MaxPreheatTimes) +
+                                    " preheat markers past the first 64 dropped");
+}
+
 TEST(DemoDescription, LengthIsTheLatestClipEndOrSixtySeconds)
 {
     Base::Array<Audio::Renderer::Clip> clips;

@@ -643,6 +643,53 @@ TEST_F(EffectTest, VariationBitsSelectTheProgram)
     EXPECT_EQ(FirstPixel(output), expected[3]) << ColourText(FirstPixel(output));
 }
 
+// Every pass compiles the whole file once per variation combination: a file of many
+// passes stops at the pass and program limits, with one warning.
+TEST_F(EffectTest, PassesStopAtThePassAndProgramLimits)
+{
+    struct Case
+    {
+        const char* path;
+        uint32_t variations;
+        uint32_t passes;
+        uint32_t loaded;
+    };
+    const Case cases[] = {
+        {"passes.fx", 0, 40, EffectMetadata::MaxPasses},
+        {"programs.fx", 4, 20, EffectMetadata::MaxPrograms / 16},
+        {"within.fx", 2, 3, 3},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.path);
+        std::string metadata;
+        for (uint32_t i = 0; i < c.variations; ++i)
+            metadata += "<variation>V" + std::to_string(i) + "</variation>";
+        metadata += "<passes>";
+        for (uint32_t i = 0; i < c.passes; ++i)
+            metadata += "<pass name=\"p" + std::to_string(i) + "\" ps=\"ps_main\"/>";
+        metadata += "</passes>";
+        const std::string source = "/*<metadata>" + metadata + "</metadata>*/\n" +
+                                   "float4 ps_main(float4 p : SV_POSITION) : SV_TARGET { return float4(1, 0, 0, 1); }\n";
+        LogCapture::Get().Clear();
+        Effect* shader = LoadEffect(c.path, source);
+        ASSERT_NE(shader, nullptr) << ::testing::PrintToString(Lines(Log::LevelError));
+        EXPECT_EQ(shader->passes.GetCount(), c.loaded);
+        EXPECT_STREQ(shader->passes[c.loaded - 1].name.GetText(), ("p" + std::to_string(c.loaded - 1)).c_str());
+        const std::vector<std::string> warnings = Lines(Log::LevelWarning);
+        if (c.loaded == c.passes)
+        {
+            EXPECT_TRUE(warnings.empty()) << ::testing::PrintToString(warnings);
+        }
+        else
+        {
+            ASSERT_EQ(warnings.size(), 1u) << ::testing::PrintToString(warnings);
+            EXPECT_EQ(warnings[0], "[effect] " + std::to_string(c.passes - c.loaded) +
+                                       " passes dropped: at most 32 passes and 256 programs (passes x 2^variations) load");
+        }
+    }
+}
+
 TEST_F(EffectTest, UsersOfASharedFileDoNotInheritEachOthersVariation)
 {
     Effect* shader = LoadEffect("variations.fx", VariationSource);

@@ -430,3 +430,78 @@ TEST(ImageLayout, SizeLimitsByFeatureLevelAndFittedSizes)
         EXPECT_EQ(h, c.fittedHeight) << c.width << " x " << c.height << " in " << c.maxSize;
     }
 }
+
+namespace
+{
+std::string PngHeader(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType)
+{
+    std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+    for (uint32_t value : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png += char(value >> shift);
+    png += char(depth);
+    png += char(colourType);
+    png += std::string(7, '\0'); // compression, filter, interlace and a checksum left zero
+    return png;
+}
+
+std::string JpegHeader(uint32_t width, uint32_t height, uint8_t components)
+{
+    // Start of image, an application segment, then a baseline frame header.
+    std::string jpeg("\xFF\xD8\xFF\xE0\x00\x04\x4A\x46", 8);
+    jpeg += std::string("\xFF\xC0\x00\x11\x08", 5);
+    jpeg += char(height >> 8);
+    jpeg += char(height);
+    jpeg += char(width >> 8);
+    jpeg += char(width);
+    jpeg += char(components);
+    return jpeg + std::string(9, '\0');
+}
+} // namespace
+
+// Decoders may hold a whole image once they open it, so its size is read from the header
+// first: a small PNG of 16384 x 16384 16-bit RGBA pixels states 2 GiB and is refused.
+TEST(ImageLayout, ImageHeadersStateTheDecodedSize)
+{
+    std::string bmp = "BM" + std::string(12, '\0') + std::string("\x28\0\0\0", 4);
+    for (int32_t value : {20000, -30000})
+        for (int shift = 0; shift < 32; shift += 8)
+            bmp += char(uint32_t(value) >> shift);
+    bmp += std::string(8, '\0');
+    const std::string gif = std::string("GIF89a\x10\x27\x20\x4E", 10) + std::string(4, '\0');
+
+    struct Case
+    {
+        const char* name;
+        std::string data;
+        bool known;
+        uint32_t width, height, bits;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"16-bit RGBA PNG", PngHeader(16384, 16384, 16, 6), true, 16384, 16384, 64, true},
+        {"8-bit RGBA PNG at the limit", PngHeader(8192, 8192, 8, 6), true, 8192, 8192, 32, false},
+        {"8-bit RGB PNG", PngHeader(300, 100, 8, 2), true, 300, 100, 24, false},
+        {"1-bit grey PNG", PngHeader(65536, 65536, 1, 0), true, 65536, 65536, 8, true},
+        {"palette PNG", PngHeader(10000, 10000, 8, 3), true, 10000, 10000, 32, true},
+        {"PNG cut in its header", PngHeader(16384, 16384, 16, 6).substr(0, 20), false, 0, 0, 0, false},
+        {"colour JPEG", JpegHeader(65535, 65535, 3), true, 65535, 65535, 24, true},
+        {"grey JPEG", JpegHeader(640, 480, 1), true, 640, 480, 8, false},
+        {"JPEG without a frame", JpegHeader(640, 480, 3).substr(0, 9), false, 0, 0, 0, false},
+        {"bottom-up and top-down BMP", bmp, true, 20000, 30000, 32, true},
+        {"GIF", gif, true, 10000, 20000, 32, true},
+        {"not an image", std::string(40, 'x'), false, 0, 0, 0, false},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        uint32_t width = 1, height = 1, bits = 1;
+        EXPECT_EQ(PeekImageHeader(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size(), &width, &height, &bits),
+                  c.known);
+        EXPECT_EQ(width, c.width);
+        EXPECT_EQ(height, c.height);
+        EXPECT_EQ(bits, c.bits);
+        EXPECT_EQ(DecodedBytes(width, height, bits) > MaxDecodedBytes, c.refused);
+    }
+    EXPECT_EQ(DecodedBytes(3, 2, 12), 10u); // rows rounded up to whole bytes
+}

@@ -5,6 +5,7 @@
 #include "ResourcesFixture.h"
 
 #include "DdsBuilder.h"
+#include "LogCapture.h"
 #include "repository/Resources/ImageLayout.h"
 #include "repository/Resources/ImageTextureLoader.h"
 
@@ -711,4 +712,20 @@ TEST_F(ImageLoaderTest, DamagedImagesFail)
         EXPECT_EQ(loaded.view, nullptr);
     }
     EXPECT_EQ(LoadWic(std::string(), LoadForceSrgb).hr, E_FAIL);
+}
+
+// A ~2 MB PNG of 16384 x 16384 16-bit RGBA pixels would decode to 2 GiB and take as much
+// again on the GPU: it is refused from its header, before any decoder holds it.
+TEST_F(ImageLoaderTest, ImagesBeyondTheDecodedLimitAreRefused)
+{
+    std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\x40\0\0\0\x40\0\x10\x06\0\0\0", 29);
+    png += std::string("\0\0\0\0", 4) + std::string("\0\0\0\x10IDAT", 8) + std::string(20, '\0');
+    LogCapture::Get().Clear();
+    Loaded loaded = LoadWic(png, LoadIgnoreSrgb);
+    EXPECT_EQ(loaded.hr, ImageTooLarge);
+    EXPECT_EQ(loaded.resource, nullptr);
+    EXPECT_EQ(loaded.view, nullptr);
+    EXPECT_EQ(LinesContaining("[texture] Image of 16384x16384 at 64 bits per pixel decodes to more than 256 MiB; refused")
+                  .size(),
+              1u);
 }

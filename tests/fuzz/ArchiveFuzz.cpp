@@ -175,7 +175,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CHECK(second[declared] == 0);
         CHECK(memcmp(first.data(), second.data(), declared) == 0);
         CHECK(!archive.Read(entry, second.data(), declared + 2) || declared == 0xFFFFFFFEu);
+        // The block lent in place holds the same bytes and the terminator.
+        uint32_t lent = 0;
+        const uint8_t* inPlace = archive.ReadInPlace(entry, &lent);
+        CHECK(inPlace && lent == declared && inPlace[declared] == 0 && memcmp(inPlace, first.data(), declared) == 0);
     }
+    CHECK(archive.GetHeldBytes() <= VQZ::MaxHeldBytes);
 
     // Replacing an entry in memory, whatever it held.
     if (opened && !names.empty())

@@ -13,7 +13,7 @@ mkdir -p "$work/seeds" "$work/corpus" "$work/artifacts"
 
 engine="$root/engine"
 sources="$engine/Utility/Archive/VQZ.cpp $engine/Utility/Archive/VQZFormat.cpp
-	$engine/Utility/FileSystem/MemoryFile.cpp $engine/Base/String.cpp
+	$engine/Utility/FileSystem/MemoryFile.cpp $engine/Base/String.cpp $engine/Base/Array.cpp
 	$engine/Utility/Log.cpp $engine/Utility/Assert.cpp"
 flags="-std=c++20 -g -O1 -I$engine -I$root -DBRIVET_HOST=1"
 

@@ -17,7 +17,7 @@ engine="$root/engine"
 $cxx -std=c++20 -g -O1 -I"$engine" -I"$root" -I"$root/tests/support" -isystem /usr/include/stb -DBRIVET_HOST=1 \
 	-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 	-o "$work/font-fuzz" "$root/tests/fuzz/FontFuzz.cpp" "$root/repository/Resources/FontAtlas.cpp" \
-	"$root/repository/Resources/FontCffCheck.cpp" "$root/tests/support/FontBuilder.cpp" "$engine/Utility/Log.cpp"
+	"$root/repository/Resources/FontCffCheck.cpp" "$root/tests/support/FontBuilder.cpp" "$engine/Utility/Log.cpp" "$engine/Base/Array.cpp"
 cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$work/seeds/dejavu-sans"
 cp /usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf "$work/seeds/nimbus-sans-cff"
 BRIVET_FUZZ_SEEDS="$work/seeds" "$work/font-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1

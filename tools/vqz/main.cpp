@@ -173,6 +173,7 @@ int List(const fs::path& path)
     case Format::DirectoryResult::BadMagic: return Fail("%s is not a VQZ archive", path.string());
     case Format::DirectoryResult::Unreadable: return Fail("%s is truncated", path.string());
     case Format::DirectoryResult::Damaged: return Fail("%s has a damaged directory", path.string());
+    case Format::DirectoryResult::TooLarge: return Fail("%s has a directory too large to read", path.string());
     }
     uint32_t badLine = 0;
     bool ok = Format::ScanDirectory(reinterpret_cast<const char*>(text), header.directorySize, file.GetSize(),

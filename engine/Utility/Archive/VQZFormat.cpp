@@ -230,6 +230,8 @@ DirectoryResult ReadDirectory(FileSystem::IFile& file, Header& header, uint8_t**
     // An absent stream stands for an empty directory; one byte cannot hold a stream.
     if (compressedSize == 0 ? size != 0 : compressedSize < 2 || !IsPlausibleSize(compressedSize, size))
         return DirectoryResult::Damaged;
+    if (size > MaxDirectorySize)
+        return DirectoryResult::TooLarge;
 
     uint8_t* stored = nullptr;
     if (compressedSize != 0)

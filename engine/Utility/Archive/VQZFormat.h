@@ -32,6 +32,10 @@ constexpr uint16_t StreamMask = 0x7E19;
 // Longest entry name a directory line may hold.
 constexpr uint32_t MaxNameLength = 259;
 
+// Largest directory text read: room for tens of thousands of lines of any length a
+// packer writes; a stream may otherwise declare up to 4 GiB of text.
+constexpr uint32_t MaxDirectorySize = 64u << 20;
+
 struct Header
 {
     uint32_t unused = 0;
@@ -104,7 +108,8 @@ enum class DirectoryResult
     Ok,
     BadMagic,   // not an archive
     Unreadable, // short file, failed seek or read, directory outside the file
-    Damaged     // the directory's zlib stream is broken or inflates to another size
+    Damaged,    // the directory's zlib stream is broken or inflates to another size
+    TooLarge    // the directory text would pass MaxDirectorySize
 };
 
 // Reads the header and the directory: on Ok, *compressed holds the stored directory
