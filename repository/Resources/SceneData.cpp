@@ -6,10 +6,12 @@
 #include "Utility/Assert.h"
 #include "Utility/Log.h"
 #include "repository/Resources/AssimpIO.h"
+#include "repository/Resources/SceneFileCheck.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/material.h>
+#include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
 #include <cmath>
@@ -118,10 +120,17 @@ const aiScene* SceneData::Import(Assimp::Importer& importer, Brivet::Utility::Ar
 {
     if (!path)
         return nullptr;
+    if (!SceneFileCheck::HasSceneExtension(path))
+    {
+        Log::Info("[assimp] '%s' is not named as a scene file", path);
+        return nullptr;
+    }
     importer.SetIOHandler(new AssimpIOSystem(archive));
     // Entries carry MaxBones bone matrices: meshes with more bones are split.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBBC_MAX_BONES, MaxBones);
-    const aiScene* scene = importer.ReadFile(path, ImportFlags(path));
+    // Beyond the listed flags: the validation refuses a scene whose counts, indices or
+    // references are out of range before any other step or the copy reads them.
+    const aiScene* scene = importer.ReadFile(path, ImportFlags(path) | aiProcess_ValidateDataStructure);
     if (!scene)
         Log::Info("[assimp] %s", importer.GetErrorString());
     return scene;

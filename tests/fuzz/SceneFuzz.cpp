@@ -5,6 +5,7 @@
 #include "repository/Resources/SceneData.h"
 
 #include "MemoryArchive.h"
+#include "SceneFileBuilder.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -107,6 +108,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         WriteSeed(folder, "cube.obj", 5,
                   "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 1\nvn 0 0 1\n"
                   "f 1/1/1 2/2/1 3/1/1 4/2/1\no second\nf 1 3 4\n");
+        WriteSeed(folder, "triangle.iqm", 6, IqmFile().bytes);
         aiScene* scene = SmallScene();
         Assimp::Exporter exporter;
         const struct

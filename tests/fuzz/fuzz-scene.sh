@@ -56,7 +56,7 @@ $cxx -std=c++20 -g -O1 -I"$engine" -I"$root" -I"$root/tests/support" -isystem "$
 	-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 	-o "$work/scene-fuzz" "$root/tests/fuzz/SceneFuzz.cpp" "$resources/SceneData.cpp" "$resources/AssimpIO.cpp" \
 	"$resources/SceneFileCheck.cpp" "$engine/Base/String.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
-	"$root/tests/support/MemoryArchive.cpp" \
+	"$root/tests/support/MemoryArchive.cpp" "$root/tests/support/SceneFileBuilder.cpp" \
 	"$assimp/lib/libassimp.a" -lpugixml -lminizip -lz
 
 # Seeds: the harness's own small scenes and small test models (extension byte in front:
