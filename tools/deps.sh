@@ -27,7 +27,7 @@ JOBS=$(nproc)
 readonly JOBS
 
 # Bump when the build recipe changes: a new key means a fresh prefix.
-readonly RECIPE=2
+readonly RECIPE=3
 readonly V_PUGIXML=1.13
 readonly V_ASSIMP=6.0.5
 readonly ASSIMP_SUITE=sid
@@ -404,7 +404,7 @@ build_assimp() {
     -DUNZIP_FOUND=ON \
     -DUNZIP_VERSION=$V_MINIZIP \
     -DUNZIP_INCLUDE_DIRS="$PREFIX/include/minizip" \
-    -DUNZIP_LIBRARIES="$PREFIX/lib/libminizip.a;$MINGW_ZLIB" \
+    -DUNZIP_LINK_LIBRARIES="$PREFIX/lib/libminizip.a;$MINGW_ZLIB" \
     -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include" \
     -DZLIB_LIBRARY_REL="$MINGW_ZLIB" \
     -DZLIB_LIBRARY_DBG="$MINGW_ZLIB" \
