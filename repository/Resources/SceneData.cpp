@@ -381,8 +381,9 @@ bool SceneData::BuildMeshData(const aiMesh* mesh, uint32_t meshId, MeshData& out
     out.indices = indices;
 
     // Vertices
-    const bool hasUv0 = mesh->GetNumUVChannels() >= 1;
-    const bool hasUv1 = mesh->GetNumUVChannels() >= 2;
+    // The leading channels only (Assimp 6 counts every channel set, gaps included).
+    const bool hasUv0 = mesh->mTextureCoords[0] != nullptr;
+    const bool hasUv1 = hasUv0 && mesh->mTextureCoords[1] != nullptr;
     for (uint32_t v = 0; v < vertexCount; ++v)
     {
         uint8_t* vertex = vertices + static_cast<size_t>(v) * stride;

@@ -242,3 +242,22 @@ TEST(SceneFileCheck, ColladaIndexListsAndAccessorsOutOfRangeAreRefused)
                 EXPECT_LT(mesh->mFaces[f].mIndices[i], mesh->mNumVertices);
     }
 }
+
+TEST(SceneFileCheck, AMeshWhoseOnlyUvChannelIsTheSecondBuildsWithoutIt)
+{
+    // Assimp 6 counts every UV channel that is set, so a count of one no longer means
+    // that the first channel exists.
+    aiMesh mesh;
+    mesh.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    mesh.mNumVertices = 3;
+    mesh.mVertices = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    mesh.mTextureCoords[1] = new aiVector3D[3]{{0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}};
+    mesh.mNumFaces = 1;
+    mesh.mFaces = new aiFace[1];
+    mesh.mFaces[0].mNumIndices = 3;
+    mesh.mFaces[0].mIndices = new unsigned[3]{0, 1, 2};
+    SceneData data;
+    SceneData::MeshData out;
+    ASSERT_TRUE(data.BuildMeshData(&mesh, 0, out));
+    EXPECT_EQ(out.vertexCount, 3u);
+}
