@@ -33,7 +33,9 @@ sh "$root/tests/Audio/make-fixtures.sh" "$work/clips"
 for clip in a.ogg b.mp3 c.ogg; do
 	{ printf '\001'; cat "$work/clips/$clip"; } > "$work/seeds/$clip"
 done
-BRIVET_FUZZ_SEEDS="$work/seeds" BRIVET_FUZZ_OGG="$work/clips/a.ogg" "$work/clip-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1
+BRIVET_FUZZ_SEEDS="$work/seeds" BRIVET_FUZZ_OGG="$work/clips/a.ogg" "$work/clip-fuzz" -runs=0 \
+	-artifact_prefix="$work/artifacts/" "$work/seeds" > "$work/seeds.log" 2>&1 ||
+	{ echo "fuzz-clip: a seed fails: $work/seeds.log" >&2; exit 1; }
 
 if [ $# -eq 0 ]; then
 	set -- -runs=3000

@@ -30,7 +30,9 @@ $cxx -std=c++20 -g -O1 $includes -DBRIVET_HOST=1 \
 	"$root/tests/support/MemoryArchive.cpp" "$work/obj/StbVorbis.o" "$work/obj/DrMp3.o" -lpugixml
 
 sh "$root/tests/Audio/make-fixtures.sh" "$work/clips"
-BRIVET_FUZZ_SEEDS="$work/seeds" "$work/description-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1
+BRIVET_FUZZ_SEEDS="$work/seeds" "$work/description-fuzz" -runs=0 \
+	-artifact_prefix="$work/artifacts/" "$work/seeds" > "$work/seeds.log" 2>&1 ||
+	{ echo "fuzz-description: a seed fails: $work/seeds.log" >&2; exit 1; }
 
 if [ $# -eq 0 ]; then
 	set -- -runs=5000
