@@ -75,7 +75,9 @@ seed 1 FBX/box.fbx
 seed 3 glTF2/BoxTextured-glTF-Binary/BoxTextured.glb
 seed 4 glTF2/BoxTextured-glTF-Embedded/BoxTextured.gltf
 seed 4 glTF2/simple_skin/simple_skin.gltf
-BRIVET_FUZZ_SEEDS="$work/seeds" "$work/scene-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1
+BRIVET_FUZZ_SEEDS="$work/seeds" "$work/scene-fuzz" -runs=0 \
+	-artifact_prefix="$work/artifacts/" "$work/seeds" > "$work/seeds.log" 2>&1 ||
+	{ echo "fuzz-scene: a seed fails: $work/seeds.log" >&2; exit 1; }
 
 if [ $# -eq 0 ]; then
 	set -- -runs=2000
