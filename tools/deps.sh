@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, builds the MinGW-w64
-# dependency prefix (GoogleTest, pugixml, minizip, Assimp, stb, dr_libs) and
-# the HLSL compiler of Wine runs (tools/hlsl).
+# dependency prefix (GoogleTest, pugixml, minizip, Assimp, stb, dr_libs), the
+# host's Assimp and patched stb_vorbis, and the HLSL compiler of Wine runs
+# (tools/hlsl). Assimp comes from Debian sid's source package; it and
+# stb_vorbis get the patches of tools/patches (each says why at its top).
 #
 #   prefix:  ${BRIVET_CACHE:-~/.cache/brivet}/mingw-<key>, symlinked from
 #            ~/.cache/brivet/mingw (read by cmake/mingw-w64.cmake)
-#   host:    ~/.cache/brivet/include/dr_mp3.h
+#   host:    <prefix>/host (Assimp, include/stb/stb_vorbis.h; read by CMakeLists.txt)
+#            and ~/.cache/brivet/include/dr_mp3.h
 #   HLSL:    ${BRIVET_CACHE:-~/.cache/brivet}/d3dcompiler47-<key>/d3dcompiler_47.dll
 #            (vkd3d-shader 1.14) and d3dcompiler47-vkd3d2-<key>/d3dcompiler_47.dll.so
 #            (vkd3d 2.x from sid's binary packages, when they can be had; used by
@@ -26,9 +29,10 @@ JOBS=$(nproc)
 readonly JOBS
 
 # Bump when the build recipe changes: a new key means a fresh prefix.
-readonly RECIPE=1
+readonly RECIPE=3
 readonly V_PUGIXML=1.13
-readonly V_ASSIMP=5.2.5
+readonly V_ASSIMP=6.0.5
+readonly ASSIMP_SUITE=sid
 readonly V_MINIZIP=1.1
 readonly V_SDL2_MIXER=2.6.2
 
@@ -43,7 +47,7 @@ source "$REPO/tools/hlsl/hlsl.sh"
 readonly PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth libgl1-mesa-dri
   pulseaudio pulseaudio-utils xdotool x11-utils imagemagick libz-mingw-w64-dev zlib1g-dev
-  libstb-dev libpugixml-dev libassimp-dev googletest libgtest-dev dpkg-dev
+  libstb-dev libpugixml-dev rapidjson-dev libminizip-dev googletest libgtest-dev dpkg-dev
   xz-utils libutfcpp-dev vorbis-tools lame sox fonts-dejavu-core fonts-urw-base35 ninja-build
   cmake clang libclang-rt-14-dev python3 assimp-testmodels assimp-utils bison flex patch libbenchmark-dev
   wine64-tools libwine-dev binutils
@@ -200,6 +204,33 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
 }
 
+# write_suite_sources OUT SUITE: one deb-src entry, SUITE's main component on
+# the machine's own Debian mirror.
+write_suite_sources() {
+  local out=$1 suite=$2 mirror
+  write_private_sources "$out.all"
+  mirror=$(awk '
+    BEGIN { RS = ""; FS = "\n" }
+    {
+      uri = ""; suites = ""
+      for (i = 1; i <= NF; i++) {
+        key = tolower($i); sub(/:.*/, "", key)
+        value = $i; sub(/^[^:]*:[ \t]*/, "", value)
+        if (key == "uris") { split(value, words, /[ \t]+/); uri = words[1] }
+        else if (key == "suites") suites = value
+      }
+      if (uri != "" && suites !~ /-security/) { print uri; exit }
+    }' "$out.all")
+  rm -f "$out.all"
+  cat >"$out" <<EOF
+Types: deb-src
+URIs: ${mirror:-http://deb.debian.org/debian}
+Suites: $suite
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+}
+
 # private_apt DIR ARGS...: apt-get with the sources, lists and cache in DIR.
 private_apt() {
   local dir=$1
@@ -256,14 +287,37 @@ fetch_sources() {
     dsc=$(download_source "$APT_DIR" "$pkg" "$want" "$SRC/download/$pkg")
     rm -rf "${SRC:?}/$pkg.tmp"
     dpkg-source -x "$dsc" "$SRC/$pkg.tmp"
-    if [[ $pkg == assimp ]]; then
-      # Debian links the system libdraco (none for MinGW, and not needed here).
-      (cd "$SRC/$pkg.tmp" && patch -R -p1 <debian/patches/use-system-libdraco.patch)
-    fi
     rm -rf "${SRC:?}/${pkg:?}"
     mv "$SRC/$pkg.tmp" "$SRC/$pkg"
     touch "$SRC/$pkg/.brivet-unpacked"
   done
+}
+
+# fetch_assimp_source FOLDER: downloads Assimp from $ASSIMP_SUITE, unpacks it
+# into FOLDER (Debian's patches applied) and applies tools/patches/assimp.
+fetch_assimp_source() {
+  local folder=$1 apt="$CACHE/apt-$ASSIMP_SUITE" dsc patch
+  new_private_apt "$apt"
+  write_suite_sources "$apt/sources/private.sources" "$ASSIMP_SUITE"
+  cat "$apt/sources/private.sources"
+  private_apt "$apt" -q update
+  dsc=$(download_source "$apt" assimp "$V_ASSIMP" "$SRC/download/assimp-$V_ASSIMP")
+  rm -rf "$folder.tmp"
+  dpkg-source -x "$dsc" "$folder.tmp"
+  # Debian links the system libdraco (none for MinGW, and not needed here).
+  patch -d "$folder.tmp" -p1 -R <"$folder.tmp/debian/patches/use-system-libdraco.patch"
+  for patch in "$REPO"/tools/patches/assimp/*.patch; do
+    patch -d "$folder.tmp" -p1 <"$patch"
+  done
+  rm -rf "$SRC/download/assimp-$V_ASSIMP"
+  rm -rf "$folder"
+  mv "$folder.tmp" "$folder"
+  touch "$folder/.brivet-unpacked"
+}
+
+# recipe_digest: a digest of the dependency patches, part of the prefix key.
+recipe_digest() {
+  (cd "$REPO/tools/patches" && sha256sum stb/*.patch assimp/*.patch) | sha256sum | cut -c1-12
 }
 
 # ---------------------------------------------------------------------------
@@ -421,34 +475,40 @@ build_minizip() {
   rm -rf "$out"
 }
 
+# The Assimp options of both builds: static, import only, the scene importers.
+# Debian's source takes RapidJSON from the system (header-only; for MinGW its
+# headers are copied into the prefix).
+ASSIMP_OPTIONS=(
+  -DBUILD_SHARED_LIBS=OFF
+  -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF
+  -DASSIMP_BUILD_OBJ_IMPORTER=ON -DASSIMP_BUILD_COLLADA_IMPORTER=ON -DASSIMP_BUILD_FBX_IMPORTER=ON
+  -DASSIMP_BUILD_ASSBIN_IMPORTER=ON -DASSIMP_BUILD_GLTF_IMPORTER=ON -DASSIMP_BUILD_IQM_IMPORTER=ON
+  -DASSIMP_BUILD_ZLIB=OFF
+  -DASSIMP_NO_EXPORT=ON
+  -DASSIMP_BUILD_ASSIMP_TOOLS=OFF
+  -DASSIMP_BUILD_SAMPLES=OFF
+  -DASSIMP_BUILD_TESTS=OFF
+  -DASSIMP_BUILD_DOCS=OFF
+  -DASSIMP_WARNINGS_AS_ERRORS=OFF
+  -DASSIMP_INJECT_DEBUG_POSTFIX=OFF
+  -DASSIMP_IGNORE_GIT_HASH=ON
+  -DASSIMP_INSTALL_PDB=OFF
+  -DRapidJSON_DIR=/usr/share/cmake/RapidJSON
+)
+
+# Links the prefix's pugixml 1.13 (the program's own) and minizip.
 build_assimp() {
-  local importer
-  local importers=()
-  for importer in OBJ COLLADA FBX ASSBIN GLTF IQM; do
-    importers+=("-DASSIMP_BUILD_${importer}_IMPORTER=ON")
-  done
-  # Its private header-only pugixml 1.12 is renamed so the program's 1.13 links beside it.
-  cross_cmake assimp "$SRC/assimp" \
-    -DCMAKE_CXX_FLAGS="-Dpugi=assimp_pugi -I/usr/include/utf8cpp" \
+  cross_cmake assimp "$ASSIMP_SOURCE" \
+    -DCMAKE_CXX_FLAGS="-isystem $PREFIX/include -I/usr/include/utf8cpp" \
     -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON \
     -DUNZIP_FOUND=ON \
+    -DUNZIP_VERSION=$V_MINIZIP \
     -DUNZIP_INCLUDE_DIRS="$PREFIX/include/minizip" \
-    -DUNZIP_LIBRARIES="$PREFIX/lib/libminizip.a;$MINGW_ZLIB" \
+    -DUNZIP_LINK_LIBRARIES="$PREFIX/lib/libminizip.a;$MINGW_ZLIB" \
     -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include" \
     -DZLIB_LIBRARY_REL="$MINGW_ZLIB" \
     -DZLIB_LIBRARY_DBG="$MINGW_ZLIB" \
-    -DASSIMP_BUILD_ZLIB=OFF \
-    -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF \
-    "${importers[@]}" \
-    -DASSIMP_NO_EXPORT=ON \
-    -DASSIMP_BUILD_ASSIMP_TOOLS=OFF \
-    -DASSIMP_BUILD_SAMPLES=OFF \
-    -DASSIMP_BUILD_TESTS=OFF \
-    -DASSIMP_BUILD_DOCS=OFF \
-    -DASSIMP_WARNINGS_AS_ERRORS=OFF \
-    -DASSIMP_INJECT_DEBUG_POSTFIX=OFF \
-    -DASSIMP_IGNORE_GIT_HASH=ON \
-    -DASSIMP_INSTALL_PDB=OFF
+    "${ASSIMP_OPTIONS[@]}"
   # The link interface must name the static zlib only (no zlib1.dll).
   if grep -rn 'libz\.dll\.a\|zlib1' "$PREFIX"/lib/cmake/assimp-*/; then
     echo "assimp's exported link interface refers to the zlib DLL" >&2
@@ -456,9 +516,34 @@ build_assimp() {
   fi
 }
 
+# The host's Assimp (the same source and importers; Debian's pugixml, minizip
+# and zlib) in $PREFIX/host. The tests write scenes with its Collada and Assbin
+# exporters.
+build_host_assimp() {
+  local out="$BUILD/assimp-host"
+  rm -rf "$out"
+  cmake -S "$ASSIMP_SOURCE" -B "$out" -G Ninja \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$PREFIX/host" \
+    -DCMAKE_CXX_FLAGS="-I/usr/include/utf8cpp" \
+    "${ASSIMP_OPTIONS[@]}" \
+    -DASSIMP_NO_EXPORT=OFF \
+    -DASSIMP_BUILD_ALL_EXPORTERS_BY_DEFAULT=OFF \
+    -DASSIMP_BUILD_COLLADA_EXPORTER=ON \
+    -DASSIMP_BUILD_ASSBIN_EXPORTER=ON
+  cmake --build "$out" -j "$JOBS"
+  cmake --install "$out"
+  rm -rf "$out"
+}
+
+# stb and dr_libs headers, stb_vorbis.h patched (tools/patches/stb), for both
+# builds; RapidJSON's headers for the MinGW Assimp build.
 copy_headers() {
-  mkdir -p "$PREFIX/include/stb"
+  mkdir -p "$PREFIX/include/stb" "$PREFIX/host/include/stb"
   cp /usr/include/stb/*.h "$PREFIX/include/stb/"
+  patch -d "$PREFIX/include/stb" -p1 <"$REPO/tools/patches/stb/stb_vorbis.patch"
+  cp "$PREFIX/include/stb/stb_vorbis.h" "$PREFIX/host/include/stb/"
+  cp -r /usr/include/rapidjson "$PREFIX/include/"
   cp "$SRC/libsdl2-mixer/src/codecs/dr_libs/"dr_*.h "$PREFIX/include/"
 }
 
@@ -488,7 +573,7 @@ main() {
   local v_gtest
   v_gtest=$(dpkg-query -W -f='${Version}' googletest)
   v_gtest=${v_gtest%-*}
-  local key="r$RECIPE-assimp$V_ASSIMP-pugixml$V_PUGIXML-minizip$V_MINIZIP-gtest$v_gtest"
+  local key="r$RECIPE-assimp$V_ASSIMP-pugixml$V_PUGIXML-minizip$V_MINIZIP-gtest$v_gtest-$(recipe_digest)"
   PREFIX="$(realpath -m "$CACHE")/mingw-$key"
   readonly PREFIX
   local stamps="$PREFIX/.brivet"
@@ -501,11 +586,16 @@ main() {
     fi
 
     local fetch=() spec
-    for spec in pugixml=$V_PUGIXML assimp=$V_ASSIMP minizip=$V_MINIZIP libsdl2-mixer=$V_SDL2_MIXER; do
+    for spec in pugixml=$V_PUGIXML minizip=$V_MINIZIP libsdl2-mixer=$V_SDL2_MIXER; do
       [[ -e $SRC/${spec%%=*}/.brivet-unpacked ]] || fetch+=("$spec")
     done
     if ((${#fetch[@]})); then
       step sources "fetching Debian sources: ${fetch[*]%%=*}" - fetch_sources "${fetch[@]}"
+    fi
+    ASSIMP_SOURCE="$SRC/assimp-$V_ASSIMP-$(recipe_digest)"
+    if [[ ! -e $ASSIMP_SOURCE/.brivet-unpacked ]]; then
+      step assimp-source "fetching Assimp $V_ASSIMP's source from Debian $ASSIMP_SUITE" - \
+        fetch_assimp_source "$ASSIMP_SOURCE"
     fi
 
     if [[ ! -e $stamps/pugixml ]]; then
@@ -516,6 +606,13 @@ main() {
     fi
     if [[ ! -e $stamps/minizip ]]; then
       step minizip "building minizip $V_MINIZIP" "$stamps/minizip" build_minizip
+    fi
+    if [[ ! -e $stamps/host-assimp ]]; then
+      start_step host-assimp "building Assimp $V_ASSIMP for the host" "$stamps/host-assimp" build_host_assimp
+    fi
+    # Assimp links the prefix's pugixml.
+    if [[ -n ${RUNNING[pugixml]:-} ]]; then
+      finish_step pugixml
     fi
     if [[ ! -e $stamps/assimp ]]; then
       step assimp "building Assimp $V_ASSIMP" "$stamps/assimp" build_assimp

@@ -6,10 +6,12 @@
 #include "Utility/Assert.h"
 #include "Utility/Log.h"
 #include "repository/Resources/AssimpIO.h"
+#include "repository/Resources/SceneFileCheck.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/material.h>
+#include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
 #include <cmath>
@@ -118,10 +120,17 @@ const aiScene* SceneData::Import(Assimp::Importer& importer, Brivet::Utility::Ar
 {
     if (!path)
         return nullptr;
+    if (!SceneFileCheck::HasSceneExtension(path))
+    {
+        Log::Info("[assimp] '%s' is not named as a scene file", path);
+        return nullptr;
+    }
     importer.SetIOHandler(new AssimpIOSystem(archive));
     // Entries carry MaxBones bone matrices: meshes with more bones are split.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBBC_MAX_BONES, MaxBones);
-    const aiScene* scene = importer.ReadFile(path, ImportFlags(path));
+    // Beyond the listed flags: the validation refuses a scene whose counts, indices or
+    // references are out of range before any other step or the copy reads them.
+    const aiScene* scene = importer.ReadFile(path, ImportFlags(path) | aiProcess_ValidateDataStructure);
     if (!scene)
         Log::Info("[assimp] %s", importer.GetErrorString());
     return scene;
@@ -379,8 +388,9 @@ bool SceneData::BuildMeshData(const aiMesh* mesh, uint32_t meshId, MeshData& out
     out.indices = indices;
 
     // Vertices
-    const bool hasUv0 = mesh->GetNumUVChannels() >= 1;
-    const bool hasUv1 = mesh->GetNumUVChannels() >= 2;
+    // The leading channels only (Assimp 6 counts every channel set, gaps included).
+    const bool hasUv0 = mesh->mTextureCoords[0] != nullptr;
+    const bool hasUv1 = hasUv0 && mesh->mTextureCoords[1] != nullptr;
     for (uint32_t v = 0; v < vertexCount; ++v)
     {
         uint8_t* vertex = vertices + static_cast<size_t>(v) * stride;

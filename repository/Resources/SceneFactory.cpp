@@ -2,6 +2,7 @@
 #include "repository/Resources/SceneFactory.h"
 
 #include "repository/Resources/Scene.h"
+#include "repository/Resources/SceneFileCheck.h"
 
 #include <assimp/Importer.hpp>
 
@@ -13,7 +14,7 @@ bool SceneFactory::GetInfo(Brivet::Assets::Resource::FactoryInfo& info)
     info.dynamic = false;
     info.extra = true;
     Assimp::Importer importer;
-    for (const char* extension : {"dae", "3ds", "lwo", "fbx", "assbin", "blend", "glb", "gltf"})
+    for (const char* extension : SceneFileCheck::Extensions)
     {
         if (importer.IsExtensionSupported(extension))
             info.extensions.Add(Brivet::Base::StaticString<10>(extension));

@@ -7,8 +7,8 @@ class SceneFactory : public Brivet::Assets::Resource::IResourceFactory
 {
 public:
     // "scene", not creatable from a description, the extra flag set; the extensions of
-    // "dae", "3ds", "lwo", "fbx", "assbin", "blend", "glb" and "gltf" that the linked
-    // importers read, asked of a short-lived importer of its own.
+    // SceneFileCheck::Extensions that the linked importers read, asked of a short-lived
+    // importer of its own.
     bool GetInfo(Brivet::Assets::Resource::FactoryInfo& info) override;
     // The imported scene, or null. The load settings are ignored.
     Brivet::Assets::Resource::IResource* LoadFromFile(Brivet::Compositing::Graph* graph, const char* path,

@@ -252,5 +252,5 @@ TEST(SceneFactory, ListsTheExtensionsTheBuiltImportersRead)
     std::vector<std::string> extensions;
     for (const auto& extension : info.extensions)
         extensions.push_back(extension.GetText());
-    EXPECT_EQ(extensions, (std::vector<std::string>{"dae", "fbx", "assbin", "glb", "gltf"}));
+    EXPECT_EQ(extensions, (std::vector<std::string>{"dae", "fbx", "assbin", "glb", "gltf", "obj", "iqm"}));
 }

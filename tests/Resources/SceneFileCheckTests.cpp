@@ -1,0 +1,263 @@
+// What reaches Assimp and what its importers refuse: only names with a scene extension
+// are imported (any other would let the file's content pick the importer), and damaged
+// IQM, Assimp binary and Collada files give no scene instead of reads and writes past
+// their tables, wild frees or index lists read out of range.
+#include "repository/Resources/SceneData.h"
+#include "repository/Resources/SceneFileCheck.h"
+
+#include "MemoryArchive.h"
+#include "SceneFileBuilder.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+const aiScene* Import(Assimp::Importer& importer, const std::string& path, const std::string& file)
+{
+    static MemoryArchive archive;
+    archive.entries.clear();
+    archive.entries[path] = file;
+    return SceneData::Import(importer, &archive, path.c_str());
+}
+
+const char* const CubeObj = "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n";
+
+// A Collada file of one mesh: positions (a float array and its accessor) and the
+// primitive element given.
+std::string Collada(const std::string& primitive, const std::string& accessorParams = "<param name='X' type='float'/>"
+                                                                                      "<param name='Y' type='float'/>"
+                                                                                      "<param name='Z' type='float'/>",
+                    int stride = 3)
+{
+    return "<?xml version='1.0'?><COLLADA xmlns='http://www.collada.org/2005/11/COLLADASchema' version='1.4.1'>"
+           "<library_geometries><geometry id='g'><mesh>"
+           "<source id='p'><float_array id='pa' count='9'>0 0 0 1 0 0 0 1 0</float_array>"
+           "<technique_common><accessor source='#pa' count='" +
+           std::to_string(9 / stride) + "' stride='" + std::to_string(stride) + "'>" + accessorParams +
+           "</accessor></technique_common></source>"
+           "<vertices id='v'><input semantic='POSITION' source='#p'/></vertices>" +
+           primitive +
+           "</mesh></geometry></library_geometries>"
+           "<library_visual_scenes><visual_scene id='s'><node id='n'><instance_geometry url='#g'/></node>"
+           "</visual_scene></library_visual_scenes><scene><instance_visual_scene url='#s'/></scene></COLLADA>";
+}
+
+// A scene of one triangle mesh and one named material; the bone and property parts can
+// be damaged by the caller.
+struct AssbinScene
+{
+    std::string rootName = "Root";
+    uint32_t bones = 0;
+    bool damagedBone = false;
+    uint32_t properties = 1;
+    bool damagedProperty = false;
+
+    std::string File() const
+    {
+        AssbinWriter w;
+        w.Chunk(AssbinWriter::Scene).U32(0).U32(1).U32(1).U32(0).U32(0).U32(0).U32(0);
+        w.Chunk(AssbinWriter::Node).String(rootName).Identity().U32(0).U32(1).U32(0).U32(0);
+        w.Chunk(AssbinWriter::Mesh).U32(4).U32(3).U32(1).U32(bones).U32(0).U32(1);
+        for (float v : {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f})
+            w.F32(v);
+        w.U16(3).U16(0).U16(1).U16(2);
+        for (uint32_t b = 0; b < bones; ++b)
+        {
+            w.U32(damagedBone && b == 0 ? 0xDEAD : AssbinWriter::Bone).U32(0).String("Root").U32(1).Identity();
+            w.U32(0).F32(1.0f);
+        }
+        w.Chunk(AssbinWriter::Material).U32(properties);
+        for (uint32_t p = 0; p < properties; ++p)
+        {
+            if (damagedProperty && p == 0)
+            {
+                w.U32(AssbinWriter::MaterialProperty).U32(0).String("?mat.name").U32(0).U32(0).U32(100).U32(3);
+                return w.File(); // the data the property declares is missing
+            }
+            w.U32(AssbinWriter::MaterialProperty).U32(0).String("?mat.name").U32(0).U32(0).U32(8).U32(3);
+            w.U32(3).Bytes(std::string("mat\0", 4));
+        }
+        return w.File();
+    }
+};
+} // namespace
+
+TEST(SceneFileCheck, OnlyScenesExtensionsAreImported)
+{
+    struct Case
+    {
+        const char* path;
+        bool scene;
+    };
+    const Case cases[] = {
+        {"a.dae", true},        {"models/A.DAE", true}, {"walk.assbin", true}, {"walk.assbin.fbx", true},
+        {"box.glb", true},      {"box.gltf", true},     {"cube.obj", true},    {"model.iqm", true},
+        {"cube.txt", false},    {"cube", false},        {"cube.", false},      {"dir.obj/cube", false},
+        {"cube.objx", false},   {"cube.ob", false},     {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SceneFileCheck::HasSceneExtension(c.path), c.scene) << c.path;
+    EXPECT_FALSE(SceneFileCheck::HasSceneExtension(nullptr));
+
+    // Under another name the same file is not handed to Assimp, which would pick the
+    // importer by the content.
+    Assimp::Importer importer;
+    EXPECT_NE(Import(importer, "cube.obj", CubeObj), nullptr) << importer.GetErrorString();
+    EXPECT_EQ(Import(importer, "cube.txt", CubeObj), nullptr);
+    EXPECT_EQ(Import(importer, "model.bin", IqmFile().bytes), nullptr);
+    EXPECT_NE(Import(importer, "model.iqm", IqmFile().bytes), nullptr) << importer.GetErrorString();
+}
+
+TEST(SceneFileCheck, IqmTablesOutsideTheFileAreRefused)
+{
+    struct Case
+    {
+        const char* what;
+        size_t field; // an offset into the file
+        uint32_t value;
+    };
+    const IqmFile valid;
+    const uint32_t size = uint32_t(valid.bytes.size());
+    const Case cases[] = {
+        {"text past the end", IqmFile::OfsText, size + 16},
+        {"text longer than the file", IqmFile::NumText, size},
+        {"meshes far outside", IqmFile::OfsMeshes, 0x7FFFFFF0},
+        {"meshes at an odd offset", IqmFile::OfsMeshes, uint32_t(valid.mesh + 1)},
+        {"more meshes than fit", IqmFile::NumMeshes, 0x10000000},
+        {"vertex arrays outside", IqmFile::OfsVertexArrays, size},
+        {"triangles outside", IqmFile::OfsTriangles, size - 4},
+        {"material name outside the text", valid.mesh + 4, 1000},
+        {"mesh vertices beyond the header's", valid.mesh + 12, 4},
+        {"mesh triangles beyond the table", valid.mesh + 16, 1},
+        {"positions past the end", valid.array + 16, size - 8},
+        {"positions of many components", valid.array + 12, 0x40000000},
+        {"a corner outside the mesh", valid.triangle + 8, 7},
+    };
+    Assimp::Importer importer;
+    for (const Case& c : cases)
+    {
+        IqmFile file;
+        file.Set(c.field, c.value);
+        EXPECT_EQ(Import(importer, "model.iqm", file.bytes), nullptr) << c.what;
+    }
+
+    // Text without its closing NUL at the end of the file: the name would be read past it.
+    IqmFile open;
+    std::fill(open.bytes.end() - 4, open.bytes.end(), 'm');
+    EXPECT_EQ(Import(importer, "model.iqm", open.bytes), nullptr);
+}
+
+TEST(SceneFileCheck, AssbinStringsCountsAndPartialRecordsAreRefused)
+{
+    Assimp::Importer importer;
+    EXPECT_NE(Import(importer, "scene.assbin", AssbinScene().File()), nullptr) << importer.GetErrorString();
+
+    struct Case
+    {
+        const char* what;
+        AssbinScene scene;
+    };
+    AssbinScene longName; // 1400 bytes for a 1024-byte string
+    longName.rootName = std::string(1400, 'n');
+    AssbinScene bone; // two bones, the first damaged: the second's pointer was never set
+    bone.bones = 2;
+    bone.damagedBone = true;
+    AssbinScene property; // two properties, the first cut short
+    property.properties = 2;
+    property.damagedProperty = true;
+    const Case cases[] = {{"long name", longName}, {"damaged bone", bone}, {"damaged property", property}};
+    for (const Case& c : cases)
+        EXPECT_EQ(Import(importer, "scene.assbin", c.scene.File()), nullptr) << c.what;
+
+    // Lengths and counts beyond the bytes left, each written into the valid file.
+    const std::string valid = AssbinScene().File();
+    const size_t scene = valid.find(std::string("\x39\x12\0\0", 4));
+    const size_t root = scene + 8 + 28 + 8; // the root node's name length
+    const size_t mesh = valid.find(std::string("\x37\x12\0\0", 4));
+    struct Field
+    {
+        const char* what;
+        size_t at;
+        uint32_t value;
+    };
+    const Field fields[] = {
+        {"name longer than the file", root, 1000},
+        {"meshes", scene + 12, 0x10000000},
+        {"vertices", mesh + 12, 0x20000000},
+        {"faces", mesh + 16, 0x40000000},
+        {"bones", mesh + 20, 0x30000000},
+    };
+    for (const Field& f : fields)
+    {
+        std::string file = valid;
+        for (int i = 0; i < 4; ++i)
+            file[f.at + i] = char((f.value >> (8 * i)) & 0xFF);
+        EXPECT_EQ(Import(importer, "scene.assbin", file), nullptr) << f.what;
+    }
+}
+
+TEST(SceneFileCheck, ColladaIndexListsAndAccessorsOutOfRangeAreRefused)
+{
+    Assimp::Importer importer;
+    const std::string triangle = "<triangles count='1'><input semantic='VERTEX' source='#v' offset='0'/><p>0 1 2</p>"
+                                 "</triangles>";
+    ASSERT_NE(Import(importer, "scene.dae", Collada(triangle)), nullptr) << importer.GetErrorString();
+
+    struct Case
+    {
+        const char* what;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"a polylist without vcount",
+         Collada("<polylist count='2'><input semantic='VERTEX' source='#v' offset='0'/><p>0 1 2</p></polylist>")},
+        {"no vertex input (an index before the list)",
+         Collada("<triangles count='1'><input semantic='NORMAL' source='#p' offset='0'/><p>0 1 2</p></triangles>")},
+        {"an accessor's components past its array",
+         Collada("<triangles count='1'><input semantic='VERTEX' source='#v' offset='0'/><p>6 7 8</p></triangles>",
+                 "<param name='X'/><param name='Y'/><param name='Z'/>", 1)},
+        {"a count for a billion polygons",
+         Collada("<polylist count='1000000000'><input semantic='VERTEX' source='#v' offset='0'/><vcount>3</vcount>"
+                 "<p>0 1 2</p></polylist>")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Import(importer, "scene.dae", c.file), nullptr) << c.what;
+
+    // A strip of one vertex: its triangle count no longer wraps round (reading indices far
+    // past the list); whatever scene comes back refers to its own vertices only.
+    const aiScene* strip = Import(
+        importer, "scene.dae",
+        Collada("<tristrips count='1'><input semantic='VERTEX' source='#v' offset='0'/><p>0</p></tristrips>"));
+    for (uint32_t m = 0; strip && m < strip->mNumMeshes; ++m)
+    {
+        const aiMesh* mesh = strip->mMeshes[m];
+        for (uint32_t f = 0; f < mesh->mNumFaces; ++f)
+            for (uint32_t i = 0; i < mesh->mFaces[f].mNumIndices; ++i)
+                EXPECT_LT(mesh->mFaces[f].mIndices[i], mesh->mNumVertices);
+    }
+}
+
+TEST(SceneFileCheck, AMeshWhoseOnlyUvChannelIsTheSecondBuildsWithoutIt)
+{
+    // Assimp 6 counts every UV channel that is set, so a count of one no longer means
+    // that the first channel exists.
+    aiMesh mesh;
+    mesh.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    mesh.mNumVertices = 3;
+    mesh.mVertices = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    mesh.mTextureCoords[1] = new aiVector3D[3]{{0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}};
+    mesh.mNumFaces = 1;
+    mesh.mFaces = new aiFace[1];
+    mesh.mFaces[0].mNumIndices = 3;
+    mesh.mFaces[0].mIndices = new unsigned[3]{0, 1, 2};
+    SceneData data;
+    SceneData::MeshData out;
+    ASSERT_TRUE(data.BuildMeshData(&mesh, 0, out));
+    EXPECT_EQ(out.vertexCount, 3u);
+}
