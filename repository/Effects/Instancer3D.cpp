@@ -192,7 +192,10 @@ void Instancer3D::Render(const Brivet::RenderContext& context)
 
     for (Batch& batch : batches)
     {
-        RenderChunk::Entry& entry = chunk->entries.AddEmpty();
+        RenderChunk::Entry* added = chunk->AddEntry();
+        if (!added)
+            return;
+        RenderChunk::Entry& entry = *added;
         entry.geometry = batch.instancer;
         D3DXMatrixIdentity(&entry.world);
         D3DXMatrixIdentity(&entry.previousWorld);

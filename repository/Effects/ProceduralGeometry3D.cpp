@@ -114,7 +114,10 @@ void ProceduralGeometry3D::Render(const Brivet::RenderContext& context)
             state.Update(programs[k], t);
     }
 
-    RenderChunk::Entry& entry = chunk->entries.AddEmpty(); // zeroed: no bones, material or bounds
+    RenderChunk::Entry* added = chunk->AddEntry(); // zeroed: no bones, material or bounds
+    if (!added)
+        return;
+    RenderChunk::Entry& entry = *added;
     D3DXMatrixIdentity(&entry.world);
     D3DXMatrixIdentity(&entry.previousWorld);
     entry.geometry = &renderable;
