@@ -6,15 +6,17 @@ library only.
 
     result = run_brivet(workdir, timeout=30, answer_dialog='Return',
                         screenshot_at=[2.0], record_audio=True,
-                        keys=[(5.0, 'Escape')])
-    result.exit_code, result.boxes, result.screenshots, result.audio_wav
+                        keys=[(5.0, 'Escape')], rss_limit=3 << 30)
+    result.exit_code, result.boxes, result.screenshots, result.audio_wav,
+    result.peak_rss, result.rss_exceeded
 
 The program is the executable named by BRIVET_EXE; it searches its working
 folder (workdir) for "*.vqz". Message boxes are seen through Wine's msgbox
 trace (a text the trace cuts short is read from the box itself) and answered
 with Return; the start-up dialog is answered with the key given. Every wait is
 bounded: a run that outlives its timeout is killed and reported with timed_out
-set.
+set. The program's peak resident memory is sampled as it runs; a run whose resident
+memory passes rss_limit is killed and reported with rss_exceeded set.
 
 BRIVET_E2E_DEBUG=1 prints what the harness sees and does; BRIVET_E2E_KEEP=1
 keeps a BrivetTestCase's folders.
@@ -52,6 +54,8 @@ class Result:
         self.screenshots = []      # PNG paths, one per screenshot time reached, in out_dir
         self.audio_wav = None      # WAV of the null sink's monitor when recorded, in out_dir
         self.timed_out = False
+        self.peak_rss = None       # bytes: the program's highest resident memory sampled
+        self.rss_exceeded = False  # killed for passing rss_limit
         self.dialog_answered = False
         self.elapsed = 0.0
         self.stdout = ""
@@ -59,8 +63,10 @@ class Result:
 
     def __str__(self):
         tail = "\n".join(self.log.splitlines()[-40:])
+        peak = "?" if self.peak_rss is None else f"{self.peak_rss / 2**20:.0f} MiB"
         return (f"exit_code={self.exit_code} timed_out={self.timed_out} "
-                f"elapsed={self.elapsed:.1f}s dialog_answered={self.dialog_answered}\n"
+                f"elapsed={self.elapsed:.1f}s dialog_answered={self.dialog_answered} "
+                f"peak_rss={peak} rss_exceeded={self.rss_exceeded}\n"
                 f"boxes={self.boxes!r}\nstdout:\n{self.stdout}\nlog (tail):\n{tail}")
 
 
@@ -212,9 +218,10 @@ def screenshot(path):
     return done is not None and done.returncode == 0 and os.path.exists(path)
 
 
-def _kill_processes_mentioning(marker):
-    """SIGKILLs every process whose command line contains marker (a run's private path)."""
+def _processes_mentioning(marker):
+    """Ids of the processes whose command line contains marker (a run's private path)."""
     needle = marker.encode()
+    found = []
     for name in os.listdir("/proc"):
         if not name.isdigit() or int(name) == os.getpid():
             continue
@@ -224,10 +231,33 @@ def _kill_processes_mentioning(marker):
         except OSError:
             continue
         if needle in cmdline:
-            try:
-                os.kill(int(name), signal.SIGKILL)
-            except OSError:
-                pass
+            found.append(int(name))
+    return found
+
+
+def _kill_processes_mentioning(marker):
+    """SIGKILLs every process whose command line contains marker (a run's private path)."""
+    for pid in _processes_mentioning(marker):
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+
+
+def _resident_bytes(pid):
+    """(current, peak) resident memory of a process in bytes, or None once it is gone."""
+    values = {}
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                key, _, rest = line.partition(":")
+                if key in ("VmRSS", "VmHWM"):
+                    values[key] = int(rest.split()[0]) * 1024
+    except (OSError, ValueError, IndexError):
+        return None
+    if "VmRSS" not in values:
+        return None  # a zombie: its memory is gone
+    return values["VmRSS"], values.get("VmHWM", values["VmRSS"])
 
 
 class _Answerer:
@@ -265,9 +295,11 @@ class _Run:
     POLL = 0.1
 
     def __init__(self, workdir, timeout, answer_dialog, answer_boxes, screenshot_at,
-                 record_audio, keys, exe, out_dir, dialog_title, box_titles, env):
+                 record_audio, keys, exe, out_dir, dialog_title, box_titles, env, rss_limit=None):
         self.workdir = os.path.abspath(workdir)
         self.timeout = timeout
+        self.rss_limit = rss_limit
+        self.program_pids = []     # the program's processes once seen
         self.answer_boxes = answer_boxes
         self.shots = sorted(float(t) for t in screenshot_at)
         self.keys = sorted(keys, key=lambda k: k[0])
@@ -364,6 +396,7 @@ class _Run:
         if module:
             shutil.copyfile(module, os.path.join(private, "d3dcompiler_47.dll"))
         exe_windows = _windows_path(exe_copy)
+        self.exe_windows = exe_windows
         # wine hands the shell only the low byte of the exit code; cmd prints all 32 bits.
         batch = os.path.join(private, "run.bat")
         with open(batch, "w", newline="\r\n") as f:
@@ -433,6 +466,8 @@ class _Run:
             if now >= self.timeout:
                 self.result.timed_out = True
                 return
+            if self._watch_memory():
+                return
             self._pump(selector, self.POLL)
             now = time.monotonic() - start
             while self.shots and now >= self.shots[0]:
@@ -454,6 +489,29 @@ class _Run:
             if now - self.last_window_poll >= self.POLL:
                 self.last_window_poll = now
                 self._poll_windows(now)
+
+    def _watch_memory(self):
+        """Samples the program's resident memory; True when it passed rss_limit (then killed)."""
+        if not self.program_pids:
+            self.program_pids = _processes_mentioning(self.exe_windows)
+        current = 0
+        for pid in list(self.program_pids):
+            sample = _resident_bytes(pid)
+            if sample is None:
+                self.program_pids.remove(pid)
+                continue
+            current = max(current, sample[0])
+            self.result.peak_rss = max(self.result.peak_rss or 0, sample[1])
+        if self.rss_limit and current > self.rss_limit:
+            _debug(f"resident memory {current} passed {self.rss_limit}")
+            self.result.rss_exceeded = True
+            for pid in self.program_pids:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except OSError:
+                    pass
+            return True
+        return False
 
     def _stop(self, proc, exe_windows):
         if proc.poll() is None:
@@ -483,7 +541,7 @@ class _Run:
 
 def run_brivet(workdir, timeout=60.0, answer_dialog=None, answer_boxes=True, screenshot_at=(),
                record_audio=False, keys=(), *, exe=None, out_dir=None, dialog_title=DIALOG_TITLE,
-               box_titles=BOX_TITLES, env=None):
+               box_titles=BOX_TITLES, env=None, rss_limit=None):
     """Runs the program in workdir and returns its Result.
 
     answer_dialog: None, or the key ('Return', 'Escape') pressed on the start-up dialog
@@ -495,11 +553,12 @@ def run_brivet(workdir, timeout=60.0, answer_dialog=None, answer_boxes=True, scr
         sent to the newest window of that name once one is visible (at that time or later).
     exe: the program (default: BRIVET_EXE); out_dir: where screenshots and audio go
         (default: a new temporary folder); env: extra environment variables.
+    rss_limit: bytes of resident memory past which the program is killed (rss_exceeded).
     """
     if out_dir is None:
         out_dir = tempfile.mkdtemp(prefix="brivet-e2e-")
     return _Run(workdir, timeout, answer_dialog, answer_boxes, screenshot_at, record_audio, keys,
-                exe, out_dir, dialog_title, box_titles, env).execute()
+                exe, out_dir, dialog_title, box_titles, env, rss_limit).execute()
 
 
 def pack(folder, out_vqz):

@@ -290,7 +290,7 @@ void PixelShader::SetSampler(const char* name, Sampler* sampler)
 }
 
 ComputeShader::ComputeShader(System* system)
-    : Shader(system), shader(nullptr), threadCount{0, 0, 0}, groupSize{0, 0, 0}
+    : Shader(system), shader(nullptr), threadCount{0, 0, 0}, groupSize{0, 0, 0}, warnedCut(false)
 {
 }
 
@@ -350,6 +350,14 @@ void ComputeShader::Dispatch()
         return;
 
     DispatchSize size = ComputeDispatchSize(threadCount, groupSize);
+    if (size.cut && !warnedCut)
+    {
+        warnedCut = true;
+        Log::Warning("[graphics] A dispatch of %u x %u x %u threads runs %u x %u x %u thread groups of %u x %u x %u "
+                     "(at most %u on an axis and %u in all)",
+                     threadCount[0], threadCount[1], threadCount[2], size.groups[0], size.groups[1], size.groups[2],
+                     groupSize[0], groupSize[1], groupSize[2], MaxDispatchGroupsPerAxis, unsigned(MaxDispatchGroups));
+    }
     const float threadsRun[3] = {(float)size.threads[0], (float)size.threads[1], (float)size.threads[2]};
     constantBuffer.SetVariable("v3ThreadSizes", threadsRun, sizeof(threadsRun));
 

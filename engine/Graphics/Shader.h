@@ -155,7 +155,8 @@ public:
 
     // Threads to cover in the next Dispatch.
     void SetThreadCount(uint32_t x, uint32_t y, uint32_t z);
-    // Enough thread groups to cover the thread count; publishes the threads
+    // Enough thread groups to cover the thread count, within the limits of
+    // ComputeDispatchSize (warned once per stage when they cut); publishes the threads
     // actually run as "v3ThreadSizes". Nothing without a native shader.
     void Dispatch();
 
@@ -167,6 +168,7 @@ private:
     ID3D11ComputeShader* shader;
     uint32_t threadCount[3];
     uint32_t groupSize[3];
+    bool warnedCut;
 };
 
 } // namespace Brivet::Graphics

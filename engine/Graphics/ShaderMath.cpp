@@ -1,7 +1,7 @@
 // Dispatch and constant-write arithmetic of the shader stages.
 #include "Graphics/ShaderMath.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace Brivet::Graphics
 {
@@ -9,13 +9,33 @@ namespace Brivet::Graphics
 DispatchSize ComputeDispatchSize(const uint32_t threadCount[3], const uint32_t groupSize[3])
 {
     DispatchSize size = {};
+    uint64_t groups[3] = {};
     for (int axis = 0; axis < 3; ++axis)
     {
         if (groupSize[axis] == 0)
             continue;
-        float groups = ceilf((float)threadCount[axis] / (float)groupSize[axis]);
-        size.groups[axis] = (uint32_t)groups;
-        size.threads[axis] = size.groups[axis] * groupSize[axis];
+        // In integers, not single precision: a float misses counts above 2^24 and its
+        // conversion of values near 2^32 is undefined.
+        groups[axis] = threadCount[axis] / groupSize[axis] + (threadCount[axis] % groupSize[axis] != 0 ? 1 : 0);
+        if (groups[axis] > MaxDispatchGroupsPerAxis)
+        {
+            groups[axis] = MaxDispatchGroupsPerAxis;
+            size.cut = true;
+        }
+    }
+    if (groups[0] * groups[1] * groups[2] > MaxDispatchGroups)
+    {
+        // No axis is 0 here, and each keeps at least one group.
+        groups[0] = std::min(groups[0], MaxDispatchGroups);
+        groups[1] = std::min(groups[1], MaxDispatchGroups / groups[0]);
+        groups[2] = std::min(groups[2], MaxDispatchGroups / (groups[0] * groups[1]));
+        size.cut = true;
+    }
+    for (int axis = 0; axis < 3; ++axis)
+    {
+        size.groups[axis] = uint32_t(groups[axis]);
+        const uint64_t threads = groups[axis] * groupSize[axis];
+        size.threads[axis] = threads > UINT32_MAX ? UINT32_MAX : uint32_t(threads);
     }
     return size;
 }

@@ -23,7 +23,10 @@ void AreaSphereLight3D::OnInputsChanged()
 
 void AreaSphereLight3D::Append(RenderChunk& chunk, float time)
 {
-    RenderChunk::AreaSphereLight& light = chunk.areaSphereLights.AddEmpty();
+    RenderChunk::AreaSphereLight* added = chunk.AddLight(chunk.areaSphereLights);
+    if (!added)
+        return;
+    RenderChunk::AreaSphereLight& light = *added;
     light.enabled = 1;
     light.castsShadow = castsShadows->GetValue(time) ? 1 : 0;
     light.colour = colour->GetValue(time);

@@ -20,7 +20,10 @@ void AreaTubeLight3D::OnInputsChanged()
 
 void AreaTubeLight3D::Append(RenderChunk& chunk, float time)
 {
-    RenderChunk::AreaTubeLight& light = chunk.areaTubeLights.AddEmpty();
+    RenderChunk::AreaTubeLight* added = chunk.AddLight(chunk.areaTubeLights);
+    if (!added)
+        return;
+    RenderChunk::AreaTubeLight& light = *added;
     light.enabled = 1;
     light.castsShadow = 0;
     light.colour = colour->GetValue(time);

@@ -247,7 +247,10 @@ void ComputedGeometry3D::Render(const Brivet::RenderContext& context)
     computeState.UnbindComputeResources(stage);
 
     // The entry: every triangle of the buffer, whatever the shader counted
-    RenderChunk::Entry& entry = chunk->entries.AddEmpty(); // zeroed: no bones, material or bounds
+    RenderChunk::Entry* added = chunk->AddEntry(); // zeroed: no bones, material or bounds
+    if (!added)
+        return;
+    RenderChunk::Entry& entry = *added;
     D3DXMatrixIdentity(&entry.world);
     D3DXMatrixIdentity(&entry.previousWorld);
     entry.geometry = &renderable;

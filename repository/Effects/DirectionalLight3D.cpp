@@ -22,7 +22,10 @@ void DirectionalLight3D::OnInputsChanged()
 
 void DirectionalLight3D::Append(RenderChunk& chunk, float time)
 {
-    RenderChunk::DirectionalLight& light = chunk.directionalLights.AddEmpty();
+    RenderChunk::DirectionalLight* added = chunk.AddLight(chunk.directionalLights);
+    if (!added)
+        return;
+    RenderChunk::DirectionalLight& light = *added;
     light.enabled = 1;
     light.castsShadow = castsShadows->GetValue(time) ? 1 : 0;
     light.colour = colour->GetValue(time);

@@ -9,10 +9,9 @@ using Brivet::Base::StaticString;
 
 namespace
 {
-// Bounds the copies: a "Count" of "-1" reads as 4294967295, and duplicates of duplicates
-// multiply, so an unbounded loop would grow the chunk until memory runs out.
+// Bounds the copies: a "Count" of "-1" reads as 4294967295. The chunk's own limits bound
+// what the copies hold.
 constexpr unsigned int MaxCopies = 65536;
-constexpr uint32_t MaxEntries = 65536;
 } // namespace
 
 Duplicate3D::Duplicate3D(Brivet::Demo* demo)
@@ -53,9 +52,11 @@ void Duplicate3D::Update(float time)
     D3DXMATRIX a, previous;
     D3DXMatrixIdentity(&a);
     D3DXMatrixIdentity(&previous);
-    for (unsigned int i = 0; i < n && i < MaxCopies && chunk->entries.GetCount() < MaxEntries; ++i)
+    for (unsigned int i = 0; i < n && i < MaxCopies; ++i)
     {
-        chunk->Merge(input, &a, &previous);
+        // A copy that did not fit whole ends the copies: the chunk only fills further.
+        if (!chunk->Merge(input, &a, &previous))
+            break;
         D3DXMatrixMultiply(&a, &step, &a);
         D3DXMatrixMultiply(&previous, &previousStep, &previous);
     }

@@ -1,6 +1,6 @@
 // "Duplicate3D": appends its input chunk "Count" times, each copy one more step of the
 // transform away from the previous one (copy k under the transform to the power k); at
-// most 65536 copies, and none once the chunk holds 65536 entries.
+// most 65536 copies, and none after the first that does not fit whole into the chunk.
 #pragma once
 
 #include "repository/Effects/ChunkProducerBase.h"

@@ -8,6 +8,7 @@
 #include "Parameters/Parameter.h"
 #include "RenderContext.h"
 #include "Rendering/Instancer.h"
+#include "Utility/Log.h"
 #include "repository/Resources/Effect.h"
 #include "repository/Resources/RenderChunk.h"
 
@@ -18,6 +19,7 @@
 #include <new>
 
 using Brivet::Base::StaticString;
+using Brivet::Utility::Log;
 
 namespace
 {
@@ -119,6 +121,13 @@ uint32_t Instancer3D::ClampInstanceCount(float value)
     return static_cast<uint32_t>(value);
 }
 
+uint32_t Instancer3D::ShareOfInstances(uint32_t count, uint32_t batchCount)
+{
+    if (batchCount == 0 || uint64_t(count) * batchCount <= MaxInstancesInAll)
+        return count;
+    return MaxInstancesInAll / batchCount;
+}
+
 float Instancer3D::MusicTime() const
 {
     if (!demo || !demo->backend)
@@ -129,7 +138,17 @@ float Instancer3D::MusicTime() const
 
 void Instancer3D::BuildInstanceData()
 {
-    const uint32_t n = ClampInstanceCount(instanceCount ? instanceCount->GetValue(MusicTime()) : 0.0f);
+    const uint32_t requested = ClampInstanceCount(instanceCount ? instanceCount->GetValue(MusicTime()) : 0.0f);
+    // Instance buffers and rand() calls grow with the meshes too: a scene of thousands of
+    // meshes shares one budget.
+    const uint32_t n = ShareOfInstances(requested, batches.GetCount());
+    if (n < requested && !warnedCut)
+    {
+        Log::Warning("[Instancer3D] '%s': %u instances of each of %u meshes are more than the %u drawn in all; each "
+                     "mesh gets %u",
+                     name.GetText(), requested, batches.GetCount(), MaxInstancesInAll, n);
+        warnedCut = true;
+    }
     InstanceData* values = n ? new (std::nothrow) InstanceData[n] : nullptr;
     const uint32_t count = values ? n : 0;
     for (uint32_t i = 0; i < count; ++i)
@@ -192,7 +211,10 @@ void Instancer3D::Render(const Brivet::RenderContext& context)
 
     for (Batch& batch : batches)
     {
-        RenderChunk::Entry& entry = chunk->entries.AddEmpty();
+        RenderChunk::Entry* added = chunk->AddEntry();
+        if (!added)
+            return;
+        RenderChunk::Entry& entry = *added;
         entry.geometry = batch.instancer;
         D3DXMatrixIdentity(&entry.world);
         D3DXMatrixIdentity(&entry.previousWorld);

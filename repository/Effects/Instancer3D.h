@@ -22,8 +22,10 @@ class Instancer;
 class Instancer3D : public ChunkProducerBase
 {
 public:
-    // "Instance Count" is clamped to 0..MaxInstances (16 MiB of instance data per mesh).
+    // "Instance Count" is clamped to 0..MaxInstances (16 MiB of instance data per mesh),
+    // and to MaxInstancesInAll divided among the meshes (64 MiB in all, warned once).
     static constexpr uint32_t MaxInstances = 1u << 20;
+    static constexpr uint32_t MaxInstancesInAll = 1u << 22;
 
     struct Batch
     {
@@ -50,6 +52,9 @@ public:
 
     // The instance count of a parameter value: truncated, clamped to 0..MaxInstances.
     static uint32_t ClampInstanceCount(float value);
+    // The instances each of batchCount batches gets of count: all of them while the
+    // batches together stay within MaxInstancesInAll, else an equal share of it.
+    static uint32_t ShareOfInstances(uint32_t count, uint32_t batchCount);
     // The demo's music time as the main loop computes it; −1 without an audio backend.
     float MusicTime() const;
     // Every batch's instance buffer made anew for "Instance Count" at the music time.
@@ -63,4 +68,7 @@ public:
     Brivet::Parameters::Parameter<bool>* enabled;
     Brivet::Parameters::Parameter<float>* instanceCount;
     Brivet::Base::Array<Batch> batches;
+
+private:
+    bool warnedCut = false; // a count cut to a share of MaxInstancesInAll was reported
 };

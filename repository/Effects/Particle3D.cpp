@@ -8,6 +8,7 @@
 #include "Graphics/Shader.h"
 #include "Parameters/Parameter.h"
 #include "RenderContext.h"
+#include "Utility/Log.h"
 #include "repository/Effects/EffectPasses.h"
 #include "repository/Effects/GBufferView.h"
 #include "repository/Resources/Effect.h"
@@ -18,6 +19,7 @@
 
 using Brivet::Base::StaticString;
 using Brivet::Graphics::Program;
+using Brivet::Utility::Log;
 
 namespace
 {
@@ -101,9 +103,17 @@ void Particle3D::Render(const Brivet::RenderContext& context)
     if (!shader || !target || shader->passes.GetCount() == 0)
         return;
     const float time = context.time;
-    const uint32_t particles = particleCount ? particleCount->GetValue(time) : 0;
+    uint32_t particles = particleCount ? particleCount->GetValue(time) : 0;
     if (particles == 0)
         return;
+    if (particles > MaxParticles)
+    {
+        if (!warnedCut)
+            Log::Warning("[Particle3D] '%s': %u particles are more than the %u drawn", name.GetText(), particles,
+                         MaxParticles);
+        warnedCut = true;
+        particles = MaxParticles;
+    }
 
     const uint32_t passCount = shader->passes.GetCount();
     EffectPasses::Update(state, *shader, time);

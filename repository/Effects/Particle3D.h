@@ -17,6 +17,9 @@ class Particle3D : public Brivet::Assets::Effect::IEffect
 {
 public:
     static constexpr uint32_t VerticesPerParticle = 6;
+    // The most particles a pass draws, as Instancer3D's instances per mesh: 6 × 2^20
+    // vertices. A larger "Particle Count" draws that many, warned once.
+    static constexpr uint32_t MaxParticles = 1u << 20;
 
     explicit Particle3D(Brivet::Demo* demo);
 
@@ -27,8 +30,8 @@ public:
     void OnResize() override;
     void SetOutput(Brivet::Assets::Resource::IResource* resource) override;
     Brivet::Assets::Resource::IResource* GetOutput() override;
-    // Every pass draws 6 × "Particle Count" vertices; nothing without a shader with passes,
-    // an output texture or particles.
+    // Every pass draws 6 × "Particle Count" vertices (at most MaxParticles particles);
+    // nothing without a shader with passes, an output texture or particles.
     void Render(const Brivet::RenderContext& context) override;
 
     // One declaration pass: output "texture", inputs "GBuffer" and "Shader", "Particle
@@ -47,4 +50,6 @@ public:
 
 private:
     Texture* GetOutputTexture() const; // the output when it is a texture one can draw into
+
+    bool warnedCut = false; // "Particle Count" above MaxParticles was reported
 };

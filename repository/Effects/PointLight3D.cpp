@@ -22,7 +22,10 @@ void PointLight3D::OnInputsChanged()
 
 void PointLight3D::Append(RenderChunk& chunk, float time)
 {
-    RenderChunk::PointLight& light = chunk.pointLights.AddEmpty();
+    RenderChunk::PointLight* added = chunk.AddLight(chunk.pointLights);
+    if (!added)
+        return;
+    RenderChunk::PointLight& light = *added;
     light.enabled = 1;
     light.castsShadow = castsShadows->GetValue(time) ? 1 : 0;
     light.colour = colour->GetValue(time);

@@ -96,11 +96,14 @@ void ProceduralGeometry3D::Render(const Brivet::RenderContext& context)
     const uint32_t count = triangleCount->GetValue(t);
     if (!enabled->GetValue(t) || count == 0)
         return;
-    // 3 × count vertices would wrap in 32 bits and draw a few: nothing is drawn instead.
+    // A count read from a description is bounded (and 3 × count vertices could wrap in 32
+    // bits and draw a few): nothing is drawn instead.
     if (count > MaxTriangleCount)
     {
-        Log::Warning("[ProceduralGeometry3D] '%s': %u triangles are more than the %u that can be drawn", name.GetText(),
-                     count, MaxTriangleCount);
+        if (!warnedCut)
+            Log::Warning("[ProceduralGeometry3D] '%s': %u triangles are more than the %u that can be drawn",
+                         name.GetText(), count, MaxTriangleCount);
+        warnedCut = true;
         return;
     }
     renderable.triangleCount = count;
@@ -114,7 +117,10 @@ void ProceduralGeometry3D::Render(const Brivet::RenderContext& context)
             state.Update(programs[k], t);
     }
 
-    RenderChunk::Entry& entry = chunk->entries.AddEmpty(); // zeroed: no bones, material or bounds
+    RenderChunk::Entry* added = chunk->AddEntry(); // zeroed: no bones, material or bounds
+    if (!added)
+        return;
+    RenderChunk::Entry& entry = *added;
     D3DXMatrixIdentity(&entry.world);
     D3DXMatrixIdentity(&entry.previousWorld);
     entry.geometry = &renderable;

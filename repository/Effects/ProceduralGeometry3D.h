@@ -15,9 +15,9 @@ class Effect;
 class ProceduralGeometry3D : public ChunkProducerBase
 {
 public:
-    // The most triangles drawn: 3 × count vertices must stay within 32 bits. A larger
-    // count appends no entry.
-    static constexpr uint32_t MaxTriangleCount = 0xFFFFFFFFu / 3;
+    // The most triangles drawn, 4 times Instancer3D's instances per mesh (3 × 2^22
+    // vertices). A larger count appends no entry, warned once.
+    static constexpr uint32_t MaxTriangleCount = 1u << 22;
 
     // A triangle list of 3 × triangle count vertices from no buffer.
     class ProceduralGeometryRenderable : public Brivet::Rendering::IRenderable
@@ -61,4 +61,5 @@ private:
     ProceduralGeometryRenderable renderable;
     Brivet::Parameters::Parameter<bool>* enabled;
     Brivet::Parameters::Parameter<unsigned int>* triangleCount;
+    bool warnedCut = false; // a count above MaxTriangleCount was reported
 };

@@ -247,8 +247,10 @@ void Scene3D::EmitCameraAndLights(RenderChunk* chunk, float time)
     };
 
     SceneData::ForEachSlot(scene->pointLights, [&](const SceneData::PointLight& light) {
-        RenderChunk::PointLight& record = chunk->pointLights.AddEmpty();
-        record = RenderChunk::PointLight();
+        RenderChunk::PointLight* added = chunk->AddLight(chunk->pointLights);
+        if (!added)
+            return;
+        RenderChunk::PointLight& record = *added;
         record.enabled = switchedOn(light.id) ? 1 : 0;
         if (!record.enabled)
             return;
@@ -260,8 +262,10 @@ void Scene3D::EmitCameraAndLights(RenderChunk* chunk, float time)
         record.radius = light.range;
     });
     SceneData::ForEachSlot(scene->spotLights, [&](const SceneData::SpotLight& light) {
-        RenderChunk::SpotLight& record = chunk->spotLights.AddEmpty();
-        record = RenderChunk::SpotLight();
+        RenderChunk::SpotLight* added = chunk->AddLight(chunk->spotLights);
+        if (!added)
+            return;
+        RenderChunk::SpotLight& record = *added;
         record.enabled = switchedOn(light.id) ? 1 : 0;
         if (!record.enabled)
             return;
@@ -272,8 +276,10 @@ void Scene3D::EmitCameraAndLights(RenderChunk* chunk, float time)
         record.innerCone = light.innerCone;
     });
     SceneData::ForEachSlot(scene->directionalLights, [&](const SceneData::DirectionalLight& light) {
-        RenderChunk::DirectionalLight& record = chunk->directionalLights.AddEmpty();
-        record = RenderChunk::DirectionalLight();
+        RenderChunk::DirectionalLight* added = chunk->AddLight(chunk->directionalLights);
+        if (!added)
+            return;
+        RenderChunk::DirectionalLight& record = *added;
         record.enabled = switchedOn(light.id) ? 1 : 0;
         if (!record.enabled)
             return;
@@ -303,7 +309,10 @@ void Scene3D::BuildEntries(RenderChunk* chunk)
             Scene::Mesh* mesh = scene->FindMesh(meshId);
             if (!mesh)
                 continue;
-            RenderChunk::Entry& entry = chunk->entries.AddEmpty();
+            RenderChunk::Entry* added = chunk->AddEntry();
+            if (!added)
+                return;
+            RenderChunk::Entry& entry = *added;
             entry.geometry = mesh;
             entry.material = scene->FindMaterial(mesh->materialId);
 

@@ -129,7 +129,10 @@ void Shape3D::Render(const Brivet::RenderContext& context)
 
     // The one entry; AddEmpty zeroes it (no bones, no material, no bounds)
     chunk->Empty();
-    RenderChunk::Entry& entry = chunk->entries.AddEmpty();
+    RenderChunk::Entry* added = chunk->AddEntry();
+    if (!added)
+        return;
+    RenderChunk::Entry& entry = *added;
     transform.ComputePair(&entry.world, &entry.previousWorld, time);
     entry.geometry = plane;
     entry.effect = overrideEffect;

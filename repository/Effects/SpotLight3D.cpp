@@ -30,7 +30,10 @@ void SpotLight3D::OnInputsChanged()
 
 void SpotLight3D::Append(RenderChunk& chunk, float time)
 {
-    RenderChunk::SpotLight& light = chunk.spotLights.AddEmpty();
+    RenderChunk::SpotLight* added = chunk.AddLight(chunk.spotLights);
+    if (!added)
+        return;
+    RenderChunk::SpotLight& light = *added;
     light.enabled = 1;
     light.castsShadow = castsShadows->GetValue(time) ? 1 : 0;
     light.colour = colour->GetValue(time);

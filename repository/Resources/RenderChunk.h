@@ -25,6 +25,13 @@ class RenderChunk : public Brivet::Assets::Resource::IResource
 {
 public:
     static constexpr uint32_t MaxBones = 32;
+    // What one chunk may hold: modifiers multiply chunks (duplicates of duplicates, merges
+    // of merges, a merge fed by its own output), so appends beyond these are left out.
+    static constexpr uint32_t MaxEntries = 65536; // 281 MB of entries
+    static constexpr uint32_t MaxLights = 4096;   // the five kinds together
+    // What all chunks together may hold, in bytes of their lists' capacity: a chain of
+    // modifiers keeps a copy in every chunk of it.
+    static constexpr uint64_t MaxHeldBytes = uint64_t(1) << 30;
 
     // Camera priorities (ambient priorities use the same numbers).
     enum Priority : int32_t
@@ -179,8 +186,21 @@ public:
     // Appends source into this chunk under m (null: no transform at all) and, for the
     // previous-frame matrices, p (null: p = m). The camera and ambient blocks are taken
     // when this chunk's priority is not above the source's; only enabled lights are
-    // taken. A chunk merged into itself appends what it held before the call.
-    void Merge(const RenderChunk* source, const D3DXMATRIX* m, const D3DXMATRIX* p);
+    // taken. A chunk merged into itself appends what it held before the call. False when
+    // a limit left out some of the source's lights or entries.
+    bool Merge(const RenderChunk* source, const D3DXMATRIX* m, const D3DXMATRIX* p);
+
+    // A zeroed entry appended for the caller to fill, or null when the chunk holds
+    // MaxEntries or all chunks hold MaxHeldBytes (warned once per chunk).
+    Entry* AddEntry();
+    // A default light appended to one of this chunk's five lists, or null when the chunk
+    // holds MaxLights lights or all chunks hold MaxHeldBytes (warned once per chunk).
+    template <typename Light>
+    Light* AddLight(Brivet::Base::Array<Light>& list);
+
+    uint32_t GetLightCount() const; // the five lists together
+    // Bytes that the lists of all chunks hold (their capacity), as the limit counts them.
+    static uint64_t GetHeldBytes();
 
     CameraBlock camera;
     Brivet::Base::Array<Entry> entries;
@@ -190,6 +210,31 @@ public:
     Brivet::Base::Array<SpotLight> spotLights;
     Brivet::Base::Array<AreaSphereLight> areaSphereLights;
     Brivet::Base::Array<AreaTubeLight> areaTubeLights;
+
+private:
+    enum Limit : uint8_t
+    {
+        LimitEntries = 1,
+        LimitLights = 2,
+        LimitHeldBytes = 4,
+    };
+
+    // True when one more element fits into list, held being what the chunk holds of its
+    // kind against limit (a list about to grow beyond limit is given exactly limit);
+    // otherwise warns once per chunk and limit.
+    template <typename T>
+    bool Admits(Brivet::Base::Array<T>& list, uint32_t held, uint32_t limit, Limit kind);
+    // Appends the enabled lights among the first count of source (which may be target);
+    // first receives the index of the first appended one. False when a limit left some out.
+    template <typename Light>
+    bool AppendEnabled(Brivet::Base::Array<Light>& target, const Brivet::Base::Array<Light>& source, uint32_t count,
+                       uint32_t* first);
+    // Brings this chunk's share of what all chunks hold up to date with its capacities.
+    void Account();
+    void Warn(Limit kind);
+
+    uint64_t heldBytes; // this chunk's share, as last accounted
+    uint8_t warned; // Limit bits
 };
 
 static_assert(std::is_trivial_v<RenderChunk::Entry>, "entries are copied bytewise");

@@ -360,6 +360,80 @@ TEST(ChunkProducers, DuplicateOfAnEnormousCountStaysBounded)
     EXPECT_EQ(second.output.entries.GetCount(), 65536u);
 }
 
+// Graphs of modifiers that multiply what they copy: each stays within the chunk limits.
+const char* const CountMinusOne = "<parameter><value type=\"constant\"><constant value=\"-1\"/></value></parameter>";
+
+TEST(ChunkProducers, DuplicatesOfDuplicatesOfALightStopAtTheLightLimit)
+{
+    // Two "Count" "-1" would give 65536 x 65536 lights.
+    RenderChunk light(nullptr, nullptr);
+    RenderChunk::PointLight& record = light.pointLights.AddEmpty();
+    record = RenderChunk::PointLight();
+    record.enabled = 1;
+    record.castsShadow = 1;
+    D3DXMatrixIdentity(&record.lightToWorld);
+    Rig<Duplicate3D> first, second;
+    first.Bind("Input", &light);
+    second.Bind("Input", &first.output);
+    LoadParameter<unsigned int>(*first.effect, "Count", CountMinusOne);
+    LoadParameter<unsigned int>(*second.effect, "Count", CountMinusOne);
+    Set(*first.effect, "Position", D3DXVECTOR3(1.0f, 0.0f, 0.0f));
+
+    first.Render(0.0f);
+    ASSERT_EQ(first.output.pointLights.GetCount(), RenderChunk::MaxLights);
+    EXPECT_EQ(first.output.pointLights[5].lightToWorld.m[3][0], 5.0f);
+    second.Render(0.0f);
+    ASSERT_EQ(second.output.pointLights.GetCount(), RenderChunk::MaxLights);
+}
+
+TEST(ChunkProducers, MergesOfMergesStopAtTheEntryLimit)
+{
+    // Four Merge3D, each fed 63 times by the one before: 63^4 entries (~67 GB) unbounded.
+    RenderChunk shape(nullptr, nullptr);
+    shape.entries.Add(EntryAt(Translation(0.0f, 1.0f, 0.0f)));
+    std::vector<std::unique_ptr<Rig<Merge3D>>> merges;
+    RenderChunk* feed = &shape;
+    const uint32_t expected[] = {63u, 63u * 63u, RenderChunk::MaxEntries, RenderChunk::MaxEntries};
+    for (uint32_t level = 0; level < 4; ++level)
+    {
+        SCOPED_TRACE(level);
+        merges.emplace_back(new Rig<Merge3D>());
+        for (uint32_t k = 1; k <= 63; ++k)
+            merges.back()->Bind(Merge3D::InputName(k).GetText(), feed);
+        merges.back()->effect->OnInputsResolved();
+        ASSERT_EQ(merges.back()->output.entries.GetCount(), expected[level]);
+        feed = &merges.back()->output;
+    }
+    EXPECT_LE(RenderChunk::GetHeldBytes(), RenderChunk::MaxHeldBytes);
+}
+
+TEST(ChunkProducers, MergeFedTwiceByTheTransformItFeedsStopsAtTheEntryLimit)
+{
+    // The merge takes the transform's chunk twice and a shape once; the transform copies
+    // the merge: the entries double every frame without a limit.
+    RenderChunk shape(nullptr, nullptr);
+    shape.entries.Add(EntryAt(Translation(0.0f, 1.0f, 0.0f)));
+    Rig<Merge3D> merge;
+    Rig<Transform3D> transform;
+    merge.Bind("Input 1", &transform.output);
+    merge.Bind("Input 2", &transform.output);
+    merge.Bind("Input 3", &shape);
+    transform.Bind("Input", &merge.output);
+
+    uint32_t previous = 0;
+    for (int frame = 0; frame < 24; ++frame)
+    {
+        SCOPED_TRACE(frame);
+        merge.Render(frame / 60.0f);
+        transform.Render(frame / 60.0f);
+        ASSERT_LE(merge.output.entries.GetCount(), RenderChunk::MaxEntries);
+        ASSERT_GE(merge.output.entries.GetCount(), previous);
+        previous = merge.output.entries.GetCount();
+    }
+    EXPECT_EQ(merge.output.entries.GetCount(), RenderChunk::MaxEntries);
+    EXPECT_EQ(transform.output.entries.GetCount(), RenderChunk::MaxEntries);
+}
+
 TEST(ChunkProducers, CameraIsTheInverseOfItsPlacementAndWinsOverASceneCamera)
 {
     Rig<Camera3D> rig;

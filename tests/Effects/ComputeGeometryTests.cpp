@@ -279,4 +279,14 @@ TEST_F(ComputeGeometryTest, ProceduralTrianglesFollowTheirCount)
     procedural->Render(Brivet::RenderContext::ForTime(9.0f));
     EXPECT_EQ(ChunkOf(*graph)->entries.GetCount(), 0u);
     EXPECT_EQ(LogLinesContaining("[ProceduralGeometry3D]").size(), 1u);
+
+    // A count past the limit draws nothing either, warned once in all; the limit itself draws.
+    count->SetValue(0.0f, ProceduralGeometry3D::MaxTriangleCount + 1, 0.0f);
+    procedural->Render(Brivet::RenderContext::ForTime(9.0f));
+    EXPECT_EQ(ChunkOf(*graph)->entries.GetCount(), 0u);
+    count->SetValue(0.0f, ProceduralGeometry3D::MaxTriangleCount, 0.0f);
+    procedural->Render(Brivet::RenderContext::ForTime(9.0f));
+    EXPECT_EQ(ChunkOf(*graph)->entries.GetCount(), 1u);
+    EXPECT_EQ(procedural->GetRenderable().triangleCount, ProceduralGeometry3D::MaxTriangleCount);
+    EXPECT_EQ(LogLinesContaining("[ProceduralGeometry3D]").size(), 1u);
 }

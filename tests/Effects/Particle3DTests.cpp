@@ -235,6 +235,14 @@ TEST_F(Particle3DTest, SixVerticesPerParticleAndPass)
     rig.Draw(0.0f, &vertices);
     EXPECT_EQ(vertices, 2 * 30);
 
+    // "-1" in a description reads as 4294967295 particles: each pass draws MaxParticles,
+    // and the cut is warned once.
+    p.particleCount->SetValue(0.0f, 0xFFFFFFFFu, 0.0f);
+    rig.Draw(0.0f, &vertices);
+    EXPECT_EQ(vertices, 2 * 6 * int64_t(Particle3D::MaxParticles));
+    rig.Draw(0.0f, &vertices);
+    EXPECT_EQ(LogLinesContaining("[Particle3D]").size(), 1u);
+
     // Without a shader nothing is drawn.
     p.SetInput(StaticString<64>("Shader"), nullptr);
     p.OnInputsChanged();

@@ -1,6 +1,7 @@
 // Scene3D and Instancer3D over a scene built in the test: animated node matrices, the
 // camera, lights without a node, bones without a node or record, material switches and
-// names too long for an input, "Enabled"; batches, instance counts and entries.
+// names too long for an input, "Enabled"; batches, instance counts within their limits
+// and entries.
 #include "EffectsFixture.h"
 
 #include "LogCapture.h"
@@ -15,6 +16,8 @@
 #include <assimp/scene.h>
 
 #include <gtest/gtest.h>
+
+#include <d3d11.h>
 
 #include <cmath>
 #include <memory>
@@ -276,4 +279,47 @@ TEST_F(SceneEffectTest, InstancerMakesABatchPerMeshWithClampedInstanceCounts)
     // Without a shader the chunk stays empty.
     instancer.Render(Brivet::RenderContext::ForTime(0.0f));
     EXPECT_EQ(chunk->entries.GetCount(), 0u);
+}
+
+TEST_F(SceneEffectTest, InstancesOfManyMeshesShareOneLimit)
+{
+    struct Case
+    {
+        uint32_t count, batches, share;
+    };
+    for (const Case& c : {Case{1u << 20, 4, 1u << 20}, Case{1u << 20, 5, (1u << 22) / 5}, Case{100, 40000, 100},
+                          Case{1000, 40000, (1u << 22) / 40000}, Case{1000, 0, 1000}, Case{7, 1u << 23, 0}})
+        EXPECT_EQ(Instancer3D::ShareOfInstances(c.count, c.batches), c.share) << c.count << " x " << c.batches;
+
+    // Five meshes of 2^20 instances each: 5 x 16 MiB of instance buffers unbounded.
+    for (uint32_t id = 1; id < 5; ++id)
+    {
+        aiMesh mesh;
+        mesh.mNumVertices = 3;
+        mesh.mVertices = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+        mesh.mNumFaces = 1;
+        mesh.mFaces = new aiFace[1];
+        mesh.mFaces[0].mNumIndices = 3;
+        mesh.mFaces[0].mIndices = new unsigned[3]{0, 1, 2};
+        Scene::Mesh* built = new Scene::Mesh(&demo->system);
+        ASSERT_TRUE(scene->BuildMesh(built, &mesh, id));
+        scene->meshes.Set(id, built);
+    }
+    Instancer3D instancer(demo);
+    instancer.SetOutput(chunk.get());
+    instancer.Initialize();
+    instancer.SetInput("Instanced Object", scene.get());
+    ParameterOf<float>(instancer, "Instance Count")->SetValue(0.0f, 5e9f, 0.0f);
+    instancer.OnInputsChanged();
+    ASSERT_EQ(instancer.batches.GetCount(), 5u);
+    for (const Instancer3D::Batch& batch : instancer.batches)
+    {
+        EXPECT_EQ(batch.instancer->GetInstanceCount(), Instancer3D::MaxInstancesInAll / 5);
+        ASSERT_NE(batch.instancer->GetInstanceBuffer(), nullptr);
+        D3D11_BUFFER_DESC desc = {};
+        batch.instancer->GetInstanceBuffer()->GetDesc(&desc);
+        EXPECT_EQ(desc.ByteWidth, Instancer3D::MaxInstancesInAll / 5 * 16);
+    }
+    instancer.OnInputsChanged();
+    EXPECT_EQ(LogLinesContaining("[Instancer3D]").size(), 1u);
 }

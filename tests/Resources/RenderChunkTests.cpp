@@ -1,15 +1,18 @@
 // The render chunk: camera and ambient taken by priority, the sides on which a merge
 // multiplies its transforms (a translation and a rotation do not commute, so a wrong side
-// shows), the order and filtering of lights, untrusted bone counts and a chunk merged
-// into itself.
+// shows), the order and filtering of lights, untrusted bone counts, a chunk merged
+// into itself, and the limits on what one chunk and all chunks together hold.
 #include "repository/Resources/RenderChunk.h"
 
+#include "LogCapture.h"
 #include "MathAssertions.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -312,5 +315,97 @@ TEST(RenderChunk, EmptyKeepsTheCapacity)
     EXPECT_EQ(chunk.entries.GetCount(), 0u);
     EXPECT_EQ(chunk.entries.GetCapacity(), 12u);
     EXPECT_EQ(chunk.spotLights.GetCount(), 0u);
+}
+// The [RenderChunk] warnings logged since the capture was cleared.
+std::vector<std::string> ChunkWarnings()
+{
+    std::vector<std::string> found;
+    for (const LogCapture::Line& line : LogCapture::Get().Lines(2))
+    {
+        if (line.text.rfind("[RenderChunk]", 0) == 0)
+            found.push_back(line.text);
+    }
+    return found;
+}
+
+TEST(RenderChunk, MergeStopsAtTheEntryAndLightLimitsAndWarnsOncePerLimit)
+{
+    LogCapture::Get().Clear();
+    RenderChunk chunk(nullptr, nullptr);
+    chunk.entries.Add(MakeEntry(Pose));
+    chunk.pointLights.Add(MakeLight<RenderChunk::PointLight>(true, 1.0f));
+    chunk.areaTubeLights.Add(MakeLight<RenderChunk::AreaTubeLight>(true, 2.0f));
+
+    // Merged into itself the chunk doubles, as a Merge3D fed by its own output does: twenty
+    // merges would give 2^20 entries and 2^21 lights.
+    std::vector<bool> whole;
+    for (int i = 0; i < 20; ++i)
+        whole.push_back(chunk.Merge(&chunk, &M, nullptr));
+
+    EXPECT_EQ(chunk.entries.GetCount(), RenderChunk::MaxEntries);
+    EXPECT_EQ(chunk.entries.GetCapacity(), RenderChunk::MaxEntries); // no capacity beyond the limit
+    EXPECT_EQ(chunk.GetLightCount(), RenderChunk::MaxLights);
+    // The lists fill in their order: the point lights double once more than the tube lights.
+    EXPECT_EQ(chunk.pointLights.GetCount(), RenderChunk::MaxLights / 2);
+    EXPECT_EQ(chunk.areaTubeLights.GetCount(), RenderChunk::MaxLights / 2);
+    // 2 lights double to 4096 in 11 merges; the 12th is the first that is cut.
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(whole[i], i < 11) << "merge " << i;
+    // The copies kept are the first ones, moved as a whole merge moves them.
+    EXPECT_TRUE(MatrixNear(chunk.entries[0].world, Pose));
+    EXPECT_TRUE(MatrixNear(chunk.entries[1].world, Product(Pose, M)));
+
+    const std::vector<std::string> warnings = ChunkWarnings();
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].find("4096 lights"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[1].find("65536 entries"), std::string::npos) << warnings[1];
+
+    // Appending one by one meets the same limits.
+    EXPECT_EQ(chunk.AddEntry(), nullptr);
+    EXPECT_EQ(chunk.AddLight(chunk.spotLights), nullptr);
+    chunk.Empty();
+    RenderChunk::SpotLight* spot = chunk.AddLight(chunk.spotLights);
+    ASSERT_NE(spot, nullptr);
+    EXPECT_EQ(spot->enabled, 0); // a reused slot comes back as a new light
+    EXPECT_EQ(chunk.GetLightCount(), 1u);
+    EXPECT_EQ(ChunkWarnings().size(), 2u);
+}
+
+TEST(RenderChunk, AllChunksTogetherHoldAtMostTheirBudget)
+{
+    LogCapture::Get().Clear();
+    const uint64_t before = RenderChunk::GetHeldBytes();
+    {
+        // A full chunk, then a row of copies of it, as a chain of Transform3D keeps one in
+        // each of its chunks: the copies stop once all chunks hold the budget.
+        std::vector<std::unique_ptr<RenderChunk>> row;
+        row.emplace_back(new RenderChunk(nullptr, nullptr));
+        row[0]->entries.Add(MakeEntry(Pose));
+        while (row[0]->Merge(row[0].get(), nullptr, nullptr))
+        {
+        }
+        ASSERT_EQ(row[0]->entries.GetCount(), RenderChunk::MaxEntries);
+        for (int i = 1; i < 6; ++i)
+        {
+            row.emplace_back(new RenderChunk(nullptr, nullptr));
+            row[i]->Merge(row[i - 1].get(), &M, nullptr);
+        }
+
+        // One growth of a list may pass the budget, and no more.
+        const uint64_t oneGrowth = uint64_t(RenderChunk::MaxEntries) / 2 * sizeof(RenderChunk::Entry);
+        EXPECT_LE(RenderChunk::GetHeldBytes() - before, RenderChunk::MaxHeldBytes + oneGrowth);
+        EXPECT_GT(RenderChunk::GetHeldBytes() - before, RenderChunk::MaxHeldBytes);
+        EXPECT_EQ(row[1]->entries.GetCount(), RenderChunk::MaxEntries);
+        EXPECT_EQ(row.back()->entries.GetCount(), 0u);
+        EXPECT_EQ(row.back()->AddEntry(), nullptr);
+
+        // Each chunk that was cut says so once.
+        uint32_t cut = 0;
+        for (const std::string& warning : ChunkWarnings())
+            cut += warning.find("All chunks together hold at most 1024 MiB") != std::string::npos ? 1 : 0;
+        EXPECT_GE(cut, 2u);
+        EXPECT_LE(cut, 5u);
+    }
+    EXPECT_EQ(RenderChunk::GetHeldBytes(), before);
 }
 } // namespace
