@@ -22,11 +22,8 @@ TIMEOUT = 120.0      # a run that is still going then has hung
 ELAPSED_MAX = 90.0
 RSS_KILL = 3 << 30
 RSS_MAX = 2 << 30    # "well under" 3 GiB
-# Set once the renderers bound their command lists: entries x lights x 6 shadow-cube
-# commands of a chunk at its limits (65536 x 4096 x 6) cannot be built before.
-RENDERER_COMMANDS_BOUNDED = False
 
-Row = collections.namedtuple("Row", "name files graph exit_code needs_bounded_commands seconds",
+Row = collections.namedtuple("Row", "name files graph exit_code seconds",
                              defaults=(SECONDS,))
 
 
@@ -152,15 +149,15 @@ ROWS = [
         effect(10, "lamp", "PointLight3D", constant("Enabled", "true"))
         + effect(11, "lamps", "Duplicate3D", constant("Count", MINUS_ONE) + constant("Position", "0.01; 0; 0"))
         + effect(12, "lamps of lamps", "Duplicate3D", constant("Count", MINUS_ONE))
-        + connect(10, 11, "Input") + connect(11, 12, "Input") + renderer(20, 12), 0, False),
-    Row("fault 1: four Merge3D each fed 63 times by the one before", {}, merge_chain(), 0, False),
+        + connect(10, 11, "Input") + connect(11, 12, "Input") + renderer(20, 12), 0),
+    Row("fault 1: four Merge3D each fed 63 times by the one before", {}, merge_chain(), 0),
     # Thirty seconds: long enough for the doubling to pass 3 GiB without the limits here.
     Row("fault 1: a Merge3D fed twice by the Transform3D it feeds", {},
         effect(10, "shape", "Shape3D", constant("Scale", "0.01; 0.01; 1"))
         + effect(11, "merge", "Merge3D", spline("Position", "0; 0; 0", "0; 0; 1"))
         + effect(12, "again", "Transform3D")
         + connect(12, 11, "Input 1") + connect(12, 11, "Input 2") + connect(10, 11, "Input 3")
-        + connect(11, 12, "Input") + renderer(20, 10), 0, False, 30),
+        + connect(11, 12, "Input") + renderer(20, 10), 0, 30),
     Row("fault 2: 65536 entries and 4096 shadow-casting lights into RendererGBuffer3D",
         {"shaders/caster.fx": CASTER_SHADER, "shaders/view.fx": GBUFFER_VIEW_SHADER},
         resource(3, "caster", "effect", "shaders/caster.fx")
@@ -177,7 +174,7 @@ ROWS = [
         + connect(3, 10, "Material Override") + connect(10, 11, "Input") + connect(12, 13, "Input")
         + connect(11, 14, "Input 1") + connect(13, 14, "Input 2") + connect(2, 15, "Default Shader")
         + connect(14, 15, "Input 1") + connect(4, 16, "Shader") + connect(15, 16, "GBuffer") + connect(16, 99),
-        0, True),
+        0),
     # Wine refuses a dispatch of more than 65535 groups on an axis (Windows calls it invalid),
     # so 65535 x 65535 x 1 one-thread groups are what would keep it busy for hours.
     Row("fault 4: ComputedBuffer over 65535 x 65535 threads, ComputedGeometry3D over 2^31 - 1 per axis",
@@ -192,23 +189,23 @@ ROWS = [
                  constant("Triangle Count", 2) + "".join(constant(f"Thread {axis}", 2147483647) for axis in "XYZ")
                  + spline("fPulse", 0, 1))
         + connect(3, 10, "Compute Shader") + connect(4, 11, "Shader") + connect(10, 11, "bufColours")
-        + connect(11, 99) + connect(3, 12, "Compute Shader") + renderer(20, 12), 0, False),
+        + connect(11, 99) + connect(3, 12, "Compute Shader") + renderer(20, 12), 0),
     # A draw of 2^31 or more vertices is refused under Wine; on Windows "-1" draws 4294967292.
     Row("fault 5: Particle3D of 350000000 particles", {"shaders/particles.fx": PARTICLE_SHADER},
         resource(3, "dots", "effect", "shaders/particles.fx")
         + effect(10, "particles", "Particle3D", constant("Particle Count", 350000000))
-        + connect(3, 10, "Shader") + connect(10, 99), 0, False),
+        + connect(3, 10, "Shader") + connect(10, 99), 0),
     Row("fault 5: ProceduralGeometry3D of 700000000 triangles", {"shaders/procedural.fx": PROCEDURAL_SHADER},
         resource(3, "procedural", "effect", "shaders/procedural.fx")
         + effect(10, "triangles", "ProceduralGeometry3D", constant("TriangleCount", 700000000))
-        + connect(3, 10, "Shader") + renderer(20, 10), 0, False),
+        + connect(3, 10, "Shader") + renderer(20, 10), 0),
     Row("fault 5: Instancer3D of 2^20 instances of each of 5000 meshes",
         {"shaders/instanced.fx": INSTANCE_SHADER, "models/parts.obj": many_meshes_obj(5000)},
         resource(3, "instancing", "effect", "shaders/instanced.fx")
         + resource(4, "parts", "scene", "models/parts.obj")
         + effect(10, "instances", "Instancer3D",
                  constant("Instance Count", 1048576) + constant("v4Colour", "1; 0.5; 0; 1"))
-        + connect(3, 10, "Shader") + connect(4, 10, "Instanced Object") + renderer(20, 10), 0, False),
+        + connect(3, 10, "Shader") + connect(4, 10, "Instanced Object") + renderer(20, 10), 0),
 ]
 
 
@@ -236,8 +233,6 @@ class HostileRender(e2e.BrivetTestCase):
     def test_each_hostile_description_ends_bounded(self):
         for index, row in enumerate(ROWS):
             with self.subTest(row.name):
-                if row.needs_bounded_commands and not RENDERER_COMMANDS_BOUNDED:
-                    self.skipTest("needs the renderers' bounded command lists")
                 folder = os.path.join(self.scratch, f"row{index}")
                 work = self.stage(row, folder)
                 result = e2e.run_brivet(work, timeout=TIMEOUT, answer_dialog="Return", rss_limit=RSS_KILL,
