@@ -9,6 +9,7 @@
 #include "Graphics/System.h"
 #include "Graphics/TextureCube.h"
 #include "Graphics/TextureFlags.h"
+#include "Utility/Log.h"
 #include "repository/Resources/Texture.h"
 
 #include <d3d11.h>
@@ -114,7 +115,7 @@ void NameTarget(ITexture* target, const char* name, const char* what, bool depth
 
 GBuffer::GBuffer(Brivet::Compositing::Graph* graph)
     : IResource(graph, graph ? graph->demo : nullptr), useCount(0), depthTarget(nullptr), camera{}, ambient{},
-      cubeDepthTarget(nullptr)
+      cubeDepthTarget(nullptr), shadowBytes(0), warnedShadowBudget(false)
 {
 }
 
@@ -234,6 +235,34 @@ void GBuffer::GiveBack(Target*& target)
 void GBuffer::ReleaseAll()
 {
     ForEachTarget([this](auto*& target) { GiveBack(target); });
+    shadowBytes = 0;
+}
+
+// 16 bytes a pixel bounds every colour format; a third more for the mip chain.
+uint64_t GBuffer::ShadowMapBytes() const
+{
+    const uint64_t pixels = uint64_t(settings.shadowMapSize) * settings.shadowMapSize;
+    return pixels * 16 * 4 / 3 + (settings.depthFormat ? pixels * 4 : 0);
+}
+
+uint64_t GBuffer::ShadowCubeBytes() const
+{
+    const uint64_t pixels = uint64_t(settings.shadowCubeSize) * settings.shadowCubeSize;
+    return pixels * TextureCube::FaceCount * 16 * 4 / 3;
+}
+
+bool GBuffer::ShadowFits(uint64_t bytes)
+{
+    if (shadowBytes + bytes <= MaxShadowBytes)
+        return true;
+    if (!warnedShadowBudget)
+    {
+        warnedShadowBudget = true;
+        Brivet::Utility::Log::Warning("[gbuffer] Shadow targets past %llu MiB are not made: the lights beyond "
+                                      "them draw without shadows",
+                                      (unsigned long long)(MaxShadowBytes >> 20));
+    }
+    return false;
 }
 
 void GBuffer::Invalidate()
@@ -275,11 +304,16 @@ bool GBuffer::AcquireShadowMap(ShadowMap& record)
 {
     if (!record.enabled || !record.castsShadow)
     {
+        if (record.colourTarget)
+            shadowBytes -= ShadowMapBytes();
         GiveBack(record.colourTarget);
         GiveBack(record.depthTarget);
         return true;
     }
     if (!demo)
+        return false;
+    // A record is counted while it holds its colour target.
+    if (!record.colourTarget && !ShadowFits(ShadowMapBytes()))
         return false;
 
     // Each missing target on its own: a held one is never overwritten, and a G-buffer
@@ -290,6 +324,8 @@ bool GBuffer::AcquireShadowMap(ShadowMap& record)
     {
         record.colourTarget = static_cast<RenderTarget*>(
             pool.Acquire(Describe(size, size, RenderTargetPool::Type2D, settings.shadowMapFormat, ShadowFlags)));
+        if (record.colourTarget)
+            shadowBytes += ShadowMapBytes();
         ClearColour(record.colourTarget);
     }
     if (!record.depthTarget && settings.depthFormat)
@@ -305,6 +341,8 @@ bool GBuffer::AcquireShadowCube(ShadowCube& record)
 {
     if (!record.enabled || !record.castsShadow)
     {
+        if (record.target)
+            shadowBytes -= ShadowCubeBytes();
         GiveBack(record.target);
         return true;
     }
@@ -312,8 +350,12 @@ bool GBuffer::AcquireShadowCube(ShadowCube& record)
         return false;
     if (!record.target)
     {
+        if (!ShadowFits(ShadowCubeBytes()))
+            return false;
         record.target = static_cast<TextureCube*>(demo->renderTargetPool.Acquire(
             Describe(settings.shadowCubeSize, 0, RenderTargetPool::TypeCube, settings.shadowCubeFormat, ShadowFlags)));
+        if (record.target)
+            shadowBytes += ShadowCubeBytes();
         ClearCube(record.target);
     }
     return record.target != nullptr;

@@ -129,7 +129,19 @@ public:
     // A 2D depth buffer of the shadow-cube size, shared by every cube face; lent while acquired.
     Brivet::Graphics::DepthStencil* cubeDepthTarget;
 
+    // Bytes the shadow targets of one G-buffer may hold, counted at 16 bytes a pixel with
+    // the mip chain; records past it get no target (their lights draw unshadowed).
+    static constexpr uint64_t MaxShadowBytes = 2ull << 30;
+
 private:
+    // The counted bytes of one shadow map (colour and depth) or cube.
+    uint64_t ShadowMapBytes() const;
+    uint64_t ShadowCubeBytes() const;
+    // True when a target of bytes fits the budget; warns once when it does not.
+    bool ShadowFits(uint64_t bytes);
+
+    uint64_t shadowBytes;    // counted bytes of the shadow targets held
+    bool warnedShadowBudget; // the budget's warning was logged
     // Gives target back to the pool when there is one and nulls it.
     template <typename Target>
     void GiveBack(Target*& target);

@@ -384,6 +384,35 @@ TEST_F(GBufferTest, ShadowRecordsGetEachMissingTargetAndGiveThemBackWhenNotCasti
     EXPECT_EQ(InUse(), idle);
 }
 
+TEST_F(GBufferTest, ShadowTargetsStopAtTheirBudgetWithOneWarning)
+{
+    // 7200 x 7200 counts 1.1 GiB a map: one fits the budget, the second does not (the
+    // real target is a 264 MiB R32 map without depth).
+    GBuffer* gbuffer = Make("<gbuffer depthFormat=\"\" shadowSize=\"7200\" shadowFormat=\"R32_FLOAT\"/>");
+    ASSERT_NE(gbuffer, nullptr);
+    LogCapture::Get().Clear();
+    const uint32_t idle = InUse();
+    GBuffer::ShadowMap first = MapRecord(true, true), second = MapRecord(true, true);
+    EXPECT_TRUE(gbuffer->AcquireShadowMap(first));
+    EXPECT_NE(first.colourTarget, nullptr);
+    for (int frame = 0; frame < 3; ++frame)
+    {
+        EXPECT_FALSE(gbuffer->AcquireShadowMap(second));
+        EXPECT_EQ(second.colourTarget, nullptr);
+    }
+    EXPECT_EQ(InUse(), idle + 1);
+    EXPECT_EQ(LinesContaining("[gbuffer] Shadow targets past 2048 MiB are not made").size(), 1u);
+
+    // A record that gives its target back makes room for the next.
+    first.castsShadow = 0;
+    EXPECT_TRUE(gbuffer->AcquireShadowMap(first));
+    EXPECT_TRUE(gbuffer->AcquireShadowMap(second));
+    EXPECT_NE(second.colourTarget, nullptr);
+    second.enabled = 0;
+    gbuffer->AcquireShadowMap(second);
+    EXPECT_EQ(InUse(), idle);
+}
+
 TEST_F(GBufferTest, AcquisitionLendsTheRecordsTargetsAndTheLastReleaseTakesThemBack)
 {
     GBuffer* gbuffer = Make("<gbuffer shadowSize=\"16\" shadowCubeSize=\"8\"/>");
