@@ -24,7 +24,7 @@ done
 $cxx -std=c++20 -g -O1 $includes -DBRIVET_HOST=1 \
 	-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 	-o "$work/clip-fuzz" "$root/tests/fuzz/ClipFuzz.cpp" "$engine/Audio/Renderer.cpp" \
-	"$engine/Base/String.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
+	"$engine/Base/String.cpp" "$engine/Base/Array.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
 	"$engine/Utility/XML/Node.cpp" "$engine/Utility/XML/ChildIterator.cpp" "$root/tests/support/MemoryArchive.cpp" "$root/tests/support/OggBuilder.cpp" \
 	"$work/obj/StbVorbis.o" "$work/obj/DrMp3.o" -lpugixml
 

@@ -25,9 +25,10 @@ done
 $cxx -std=c++20 -g -O1 $includes -DBRIVET_HOST=1 \
 	-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 	-o "$work/description-fuzz" "$root/tests/fuzz/DescriptionFuzz.cpp" "$engine/DemoDescription.cpp" \
-	"$engine/Audio/Renderer.cpp" "$engine/Base/String.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
+	"$engine/Audio/Renderer.cpp" "$engine/Base/String.cpp" "$engine/Base/Array.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
 	"$engine/Utility/XML/Document.cpp" "$engine/Utility/XML/Node.cpp" "$engine/Utility/XML/ChildIterator.cpp" \
-	"$root/tests/support/MemoryArchive.cpp" "$work/obj/StbVorbis.o" "$work/obj/DrMp3.o" -lpugixml
+	"$engine/Utility/Archive/VQZ.cpp" "$engine/Utility/Archive/VQZFormat.cpp" "$engine/Utility/FileSystem/MemoryFile.cpp" \
+	"$root/tests/support/MemoryArchive.cpp" "$work/obj/StbVorbis.o" "$work/obj/DrMp3.o" -lpugixml -lz
 
 sh "$root/tests/Audio/make-fixtures.sh" "$work/clips"
 BRIVET_FUZZ_SEEDS="$work/seeds" "$work/description-fuzz" -runs=0 \

@@ -57,7 +57,7 @@ resources="$root/repository/Resources"
 $cxx -std=c++20 -g -O1 -I"$engine" -I"$root" -I"$root/tests/support" -isystem "$assimp/include" -DBRIVET_HOST=1 \
 	-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 	-o "$work/scene-fuzz" "$root/tests/fuzz/SceneFuzz.cpp" "$resources/SceneData.cpp" "$resources/AssimpIO.cpp" \
-	"$resources/SceneFileCheck.cpp" "$engine/Rendering/D3DX10Math.cpp" "$engine/Rendering/MathRoutines.cpp" "$engine/Base/String.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
+	"$resources/SceneFileCheck.cpp" "$engine/Rendering/D3DX10Math.cpp" "$engine/Rendering/MathRoutines.cpp" "$engine/Base/String.cpp" "$engine/Base/Array.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
 	"$root/tests/support/MemoryArchive.cpp" "$root/tests/support/SceneFileBuilder.cpp" \
 	"$assimp/lib/libassimp.a" -lpugixml -lminizip -lz
 
