@@ -190,41 +190,14 @@ debian_mirror() {
   printf '%s\n' "${mirror:-http://deb.debian.org/debian}"
 }
 
-# write_hlsl_sources OUT: one deb-src entry, the Wine source suite's main
-# component on the machine's own Debian mirror.
-write_hlsl_sources() {
-  local out=$1 mirror
-  mirror=$(debian_mirror "$(dirname "$out")")
-  cat >"$out" <<EOF
-Types: deb-src
-URIs: $mirror
-Suites: $HLSL_WINE_SUITE
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-}
-
 # write_suite_sources OUT SUITE: one deb-src entry, SUITE's main component on
 # the machine's own Debian mirror.
 write_suite_sources() {
   local out=$1 suite=$2 mirror
-  write_private_sources "$out.all"
-  mirror=$(awk '
-    BEGIN { RS = ""; FS = "\n" }
-    {
-      uri = ""; suites = ""
-      for (i = 1; i <= NF; i++) {
-        key = tolower($i); sub(/:.*/, "", key)
-        value = $i; sub(/^[^:]*:[ \t]*/, "", value)
-        if (key == "uris") { split(value, words, /[ \t]+/); uri = words[1] }
-        else if (key == "suites") suites = value
-      }
-      if (uri != "" && suites !~ /-security/) { print uri; exit }
-    }' "$out.all")
-  rm -f "$out.all"
+  mirror=$(debian_mirror "$(dirname "$out")")
   cat >"$out" <<EOF
 Types: deb-src
-URIs: ${mirror:-http://deb.debian.org/debian}
+URIs: $mirror
 Suites: $suite
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
@@ -328,7 +301,7 @@ recipe_digest() {
 build_hlsl() {
   local dll=$1 apt="$CACHE/apt-$HLSL_WINE_SUITE" tree="$BUILD/wine-source" dsc
   new_private_apt "$apt"
-  write_hlsl_sources "$apt/sources/private.sources"
+  write_suite_sources "$apt/sources/private.sources" "$HLSL_WINE_SUITE"
   cat "$apt/sources/private.sources"
   private_apt "$apt" -q update
   dsc=$(download_source "$apt" wine "$HLSL_WINE_VERSION" "$SRC/download/wine")
@@ -386,7 +359,7 @@ build_hlsl_vkd3d2() {
 
   # Wine's compiler front end from the orig tarball (Debian's patches leave these files as they are).
   new_private_apt "$wine_apt"
-  write_hlsl_sources "$wine_apt/sources/private.sources"
+  write_suite_sources "$wine_apt/sources/private.sources" "$HLSL_WINE_SUITE"
   private_apt "$wine_apt" -q update
   dsc=$(download_source "$wine_apt" wine "$HLSL_WINE_VERSION" "$SRC/download/wine")
   orig=$(ls "${dsc%/*}"/wine_*.orig.tar.*)
