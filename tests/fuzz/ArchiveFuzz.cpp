@@ -4,6 +4,7 @@
 //   odd:  the rest is a directory text, stored into an archive whose body holds a few
 //         sound entry streams, so the line parser and the entry reads get reached.
 // Invariants that must hold for any input trap (an abort the fuzzer reports).
+#include "FuzzCheck.h"
 #include "Utility/Archive/VQZ.h"
 #include "Utility/Archive/VQZFormat.h"
 #include "Utility/FileSystem/MemoryFile.h"
@@ -22,17 +23,6 @@ namespace Format = Brivet::Utility::Archive::VQZFormat;
 
 namespace
 {
-
-#define CHECK(condition)                                                                                               \
-    do                                                                                                                 \
-    {                                                                                                                  \
-        if (!(condition))                                                                                              \
-        {                                                                                                              \
-            fprintf(stderr, "CHECK failed: %s (line %d)\n", #condition, __LINE__);                                     \
-            abort();                                                                                                   \
-        }                                                                                                              \
-    } while (0)
-
 std::vector<uint8_t> Stored(const std::string& data)
 {
     uint8_t* stream = nullptr;

@@ -2,6 +2,7 @@
 // seek and a mix, as the player runs a clip. The first input byte picks the seek frame
 // (times 4096); the rest is the clip file, which lies alone on the heap at its exact
 // size, so a read past its end is caught.
+#include "FuzzCheck.h"
 #include "Audio/Renderer.h"
 
 #include "MemoryArchive.h"
@@ -20,15 +21,6 @@ using Brivet::Base::String;
 
 namespace
 {
-#define CHECK(condition)                                                                                            \
-    do                                                                                                              \
-    {                                                                                                               \
-        if (!(condition))                                                                                           \
-        {                                                                                                           \
-            fprintf(stderr, "CHECK failed: %s (line %d)\n", #condition, __LINE__);                                  \
-            abort();                                                                                                \
-        }                                                                                                           \
-    } while (0)
 
 void WriteSeed(const char* folder, const char* name, const std::string& file)
 {

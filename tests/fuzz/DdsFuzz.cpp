@@ -2,6 +2,7 @@
 // arbitrary bytes. The first input byte is the size limit in pixels (0: none), the rest
 // the file. Invariants that must hold for any input trap (an abort the fuzzer reports);
 // every byte of every laid-out surface is read, so a layout past the data is caught.
+#include "FuzzCheck.h"
 #include "repository/Resources/ImageLayout.h"
 
 #include "DdsBuilder.h"
@@ -15,9 +16,6 @@
 using namespace ImageTextureLoader;
 
 namespace {
-
-#define CHECK(condition) \
-	do { if (!(condition)) { fprintf(stderr, "CHECK failed: %s (line %d)\n", #condition, __LINE__); abort(); } } while (0)
 
 void WriteSeed(const char* folder, const char* name, const std::string& file)
 {

@@ -2,6 +2,7 @@
 // memory archive as the demo loads it: the parse, the properties, the preheat times,
 // the audio clips (a few test clips lie in the archive under the names the seeds use),
 // the demo length over them and the node count, then a seek and a short mix.
+#include "FuzzCheck.h"
 #include "DemoDescription.h"
 #include "Utility/XML/Document.h"
 
@@ -16,15 +17,6 @@ using namespace Brivet;
 
 namespace
 {
-#define CHECK(condition)                                                                                            \
-    do                                                                                                              \
-    {                                                                                                               \
-        if (!(condition))                                                                                           \
-        {                                                                                                           \
-            fprintf(stderr, "CHECK failed: %s (line %d)\n", #condition, __LINE__);                                  \
-            abort();                                                                                                \
-        }                                                                                                           \
-    } while (0)
 
 MemoryArchive archive;
 std::vector<float> mix(2 * 1024);

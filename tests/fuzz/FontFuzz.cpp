@@ -1,6 +1,7 @@
 // libFuzzer harness: the font check and the atlas baking of a font resource's load, from
 // arbitrary bytes. The file lies alone on the heap at its exact size, so a read past its
 // end is caught; a baked atlas must keep every glyph's box inside it.
+#include "FuzzCheck.h"
 #include "repository/Resources/FontAtlas.h"
 
 #include "FontBuilder.h"
@@ -14,15 +15,6 @@
 
 namespace
 {
-#define CHECK(condition)                                                                                            \
-    do                                                                                                              \
-    {                                                                                                               \
-        if (!(condition))                                                                                           \
-        {                                                                                                           \
-            fprintf(stderr, "CHECK failed: %s (line %d)\n", #condition, __LINE__);                                  \
-            abort();                                                                                                \
-        }                                                                                                           \
-    } while (0)
 
 void WriteSeed(const char* folder, const char* name, const std::string& file)
 {

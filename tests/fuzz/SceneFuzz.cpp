@@ -2,6 +2,7 @@
 // SceneData::Import through the archive IO system, then the copy into the engine's
 // records and the node animation. The first input byte picks the entry's extension; the
 // rest is the file, which lies alone on the heap at its exact size.
+#include "FuzzCheck.h"
 #include "repository/Resources/SceneData.h"
 
 #include "MemoryArchive.h"
@@ -18,15 +19,6 @@
 
 namespace
 {
-#define CHECK(condition)                                                                                            \
-    do                                                                                                              \
-    {                                                                                                               \
-        if (!(condition))                                                                                           \
-        {                                                                                                           \
-            fprintf(stderr, "CHECK failed: %s (line %d)\n", #condition, __LINE__);                                  \
-            abort();                                                                                                \
-        }                                                                                                           \
-    } while (0)
 
 const char* const Extensions[] = {"dae", "fbx", "assbin", "glb", "gltf", "obj", "iqm"};
 constexpr size_t ExtensionCount = sizeof(Extensions) / sizeof(Extensions[0]);
