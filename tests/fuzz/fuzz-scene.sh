@@ -79,8 +79,11 @@ BRIVET_FUZZ_SEEDS="$work/seeds" "$work/scene-fuzz" -runs=0 \
 	-artifact_prefix="$work/artifacts/" "$work/seeds" > "$work/seeds.log" 2>&1 ||
 	{ echo "fuzz-scene: a seed fails: $work/seeds.log" >&2; exit 1; }
 
+# Without leak detection: Assimp 6.0.5's glTF2 reader leaks the bytes of a base64 image
+# it drops (Base64::Decode in glTF2::Image::Read); ASan still checks every access.
 if [ $# -eq 0 ]; then
 	set -- -runs=2000
+	export ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 fi
 # The importers' lines for damaged input are expected; keep the output short.
 exec "$work/scene-fuzz" -max_len=32768 -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=30 \
