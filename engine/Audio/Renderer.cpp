@@ -1,7 +1,7 @@
 // Clip loading through the archive, decoder positioning and mixing of the music clips.
 #include "Audio/Renderer.h"
 
-#include "Utility/Archive/IArchive.h"
+#include "Utility/Archive/EntryBytes.h"
 #include "Utility/Log.h"
 #include "Utility/XML/ChildIterator.h"
 #include "Utility/XML/Node.h"
@@ -11,6 +11,7 @@
 #include <dr_mp3.h>
 
 #include <cstdlib>
+#include <new>
 #include <cstring>
 
 using Brivet::Utility::Log;
@@ -105,24 +106,24 @@ bool Renderer::Load(Utility::Archive::IArchive* archive, const Utility::XML::Nod
 bool Renderer::LoadClip(Utility::Archive::IArchive* archive, const Base::String& path, float position)
 {
     // Read the whole file
-    const uint32_t size = archive ? archive->GetSize(path.GetText()) : 0xFFFFFFFFu;
-    if (size == 0xFFFFFFFFu)
+    if (!archive || archive->GetSize(path.GetText()) == 0xFFFFFFFFu)
     {
         Log::Error("[audio][renderer] Unable to find clip '%s'", path.GetText());
         return false;
     }
-    uint8_t* data = static_cast<uint8_t*>(malloc(size ? size : 1));
-    if (!data || !archive->Read(path.GetText(), data, size))
+    auto* file = new (std::nothrow) Utility::Archive::EntryBytes();
+    if (!file || !file->Read(*archive, path.GetText()))
     {
-        free(data);
+        delete file;
         Log::Error("[audio][renderer] Unable to read clip '%s'", path.GetText());
         return false;
     }
+    const uint8_t* data = file->GetData();
+    const uint32_t size = file->GetSize();
 
     Clip clip;
     clip.name = path;
-    clip.data = data;
-    clip.size = size;
+    clip.file = file;
     clip.position = BoundSeconds(path, "position", position, -MaxClipSeconds);
     clip.startSample = ToStartSample(sampleRate, clip.position);
 
@@ -137,7 +138,7 @@ bool Renderer::LoadClip(Utility::Archive::IArchive* archive, const Base::String&
         if (!vorbis)
         {
             Log::Error("stb_vorbis_open_memory returned NULL on '%s': %d", path.GetText(), error);
-            free(data);
+            delete file;
             return false;
         }
         clip.decoder = vorbis;
@@ -150,7 +151,7 @@ bool Renderer::LoadClip(Utility::Archive::IArchive* archive, const Base::String&
         if (!mp3 || !drmp3_init_memory(mp3, data, size, nullptr))
         {
             free(mp3);
-            free(data);
+            delete file;
             return false;
         }
         clip.decoder = mp3;
@@ -164,7 +165,7 @@ bool Renderer::LoadClip(Utility::Archive::IArchive* archive, const Base::String&
     if (clips.Add(clip) == clips.NoIndex)
     {
         CloseDecoder(clip);
-        free(data);
+        delete file;
         return false;
     }
     return true;
@@ -222,8 +223,8 @@ bool Renderer::Unload()
     for (Clip& clip : clips)
     {
         CloseDecoder(clip);
-        free(clip.data);
-        clip.data = nullptr;
+        delete clip.file;
+        clip.file = nullptr;
     }
     clips = Base::Array<Clip>();
     return true;

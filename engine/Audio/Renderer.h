@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace Brivet::Utility::Archive { class IArchive; }
+namespace Brivet::Utility::Archive { class IArchive; class EntryBytes; }
 namespace Brivet::Utility::XML { class Node; }
 
 namespace Brivet::Audio
@@ -29,8 +29,9 @@ public:
         uint32_t startSample = 0; // first timeline frame
         float position = 0.0f; // start in seconds, from the description
         void* decoder = nullptr; // drmp3 (allocated here) or stb_vorbis; owned
-        uint8_t* data = nullptr; // the whole file, read in place by the decoder; owned
-        uint32_t size = 0;
+        // The whole file, read in place by the decoder: from a VQZ the block the archive
+        // keeps (the archive outlives the renderer), else a copy; owned.
+        Utility::Archive::EntryBytes* file = nullptr;
         Base::String name; // archive path, for messages
         float duration = 0.0f; // seconds
     };

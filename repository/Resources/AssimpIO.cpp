@@ -4,39 +4,21 @@
 #include "Utility/Archive/IArchive.h"
 
 #include <cstring>
-#include <new>
-
-namespace
-{
-constexpr uint32_t MissingSize = 0xFFFFFFFFu;
-}
 
 AssimpIOStream::AssimpIOStream(Brivet::Utility::Archive::IArchive* archive, const char* name)
-    : archive(archive), name(name), bytes(nullptr), size(0), position(0)
+    : archive(archive), name(name), position(0)
 {
-    // A missing entry reports the size 0xFFFFFFFF: nothing is allocated for it.
-    const uint32_t entrySize = archive && name ? archive->GetSize(name) : MissingSize;
-    if (entrySize == MissingSize)
-        return;
-    uint8_t* buffer = new (std::nothrow) uint8_t[entrySize ? entrySize : 1];
-    if (!buffer)
-        return;
-    if (!archive->Read(name, buffer, entrySize))
-    {
-        delete[] buffer;
-        return;
-    }
-    bytes = buffer;
-    size = entrySize;
+    // A missing entry reports no size: nothing is allocated for it.
+    if (archive && name)
+        entry.Read(*archive, name);
 }
 
-AssimpIOStream::~AssimpIOStream()
-{
-    delete[] bytes;
-}
+AssimpIOStream::~AssimpIOStream() = default;
 
 size_t AssimpIOStream::Read(void* buffer, size_t elementSize, size_t count)
 {
+    const uint8_t* bytes = entry.GetData();
+    const uint32_t size = entry.GetSize();
     if (!bytes || elementSize == 0 || position >= size)
         return 0;
     const uint64_t remaining = size - position;
@@ -61,7 +43,7 @@ aiReturn AssimpIOStream::Seek(size_t offset, aiOrigin origin)
     {
     case aiOrigin_SET: position = offset; break;
     case aiOrigin_CUR: position += offset; break;
-    case aiOrigin_END: position = static_cast<uint64_t>(size) + offset; break;
+    case aiOrigin_END: position = static_cast<uint64_t>(entry.GetSize()) + offset; break;
     default: break;
     }
     return aiReturn_SUCCESS;
@@ -74,7 +56,7 @@ size_t AssimpIOStream::Tell() const
 
 size_t AssimpIOStream::FileSize() const
 {
-    return size;
+    return entry.GetSize();
 }
 
 void AssimpIOStream::Flush() {}

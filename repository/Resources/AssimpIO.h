@@ -1,19 +1,16 @@
 // The scene importer's file access over the demo archive: the IO system hands Assimp the
 // archive's entries (the scene file and every file it names beside it), each read whole
-// into memory and served by a stream. Nothing is read from the disk.
+// and served by a stream (from a VQZ the block the archive keeps, without a copy). Nothing
+// is read from the disk.
 #pragma once
 
 #include "Base/String.h"
+#include "Utility/Archive/EntryBytes.h"
 
 #include <assimp/IOStream.hpp>
 #include <assimp/IOSystem.hpp>
 
 #include <cstdint>
-
-namespace Brivet::Utility::Archive
-{
-class IArchive;
-}
 
 // One entry's bytes. Reads are clamped to whole elements before the end; the position
 // may be sought past the end, where reads give nothing.
@@ -24,7 +21,7 @@ public:
     AssimpIOStream(Brivet::Utility::Archive::IArchive* archive, const char* name);
     ~AssimpIOStream() override;
 
-    bool IsOpen() const { return bytes != nullptr; }
+    bool IsOpen() const { return entry.GetData() != nullptr; }
 
     // Whole elements from the position, at most as many as remain; 0 past the end or for
     // an element size of 0.
@@ -39,8 +36,7 @@ public:
 private:
     Brivet::Utility::Archive::IArchive* archive; // not owned
     Brivet::Base::String name;
-    uint8_t* bytes; // owned; null when the entry could not be read
-    uint32_t size;
+    Brivet::Utility::Archive::EntryBytes entry; // no data when the entry could not be read
     uint64_t position;
 };
 

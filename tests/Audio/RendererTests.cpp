@@ -4,6 +4,9 @@
 
 #include "ClipFixtures.h"
 #include "LogCapture.h"
+#include "Utility/Archive/EntryBytes.h"
+#include "Utility/Archive/VQZ.h"
+#include "Utility/FileSystem/MemoryFile.h"
 #include "Utility/XML/Document.h"
 #include "Utility/XML/Node.h"
 
@@ -195,10 +198,29 @@ TEST_F(RendererTest, LoadReadsEveryClipWithItsTypeStartAndDuration)
         EXPECT_EQ(clip.type, rows[i].type);
         EXPECT_EQ(clip.position, rows[i].position);
         EXPECT_EQ(clip.startSample, rows[i].startSample);
-        EXPECT_EQ(clip.size, archive.entries[rows[i].name].size());
+        EXPECT_EQ(clip.file->GetSize(), archive.entries[rows[i].name].size());
         EXPECT_FLOAT_EQ(clip.duration, float(Frames(rows[i].name)) / float(Rate));
     }
     EXPECT_TRUE(LogCapture::Get().Lines().empty());
+}
+
+// From a VQZ a clip is decoded from the block the archive keeps for the entry (a large
+// clip is not held twice) and plays as from any other archive.
+TEST_F(RendererTest, ClipsOfAVqzArchiveAreDecodedFromItsOwnBlock)
+{
+    Brivet::Utility::Archive::VQZ vqz;
+    for (const char* name : {"a.ogg", "b.mp3"})
+    {
+        const std::string& bytes = archive.entries[name];
+        Brivet::Utility::FileSystem::MemoryFile source(bytes.data(), uint32_t(bytes.size()));
+        ASSERT_TRUE(vqz.Write(name, &source));
+        ASSERT_TRUE(renderer.LoadClip(&vqz, String(name), 0.0f));
+        uint32_t size = 0;
+        EXPECT_EQ(renderer.clips[renderer.clips.GetCount() - 1].file->GetData(), vqz.ReadInPlace(name, &size)) << name;
+    }
+    const uint32_t frames = std::max(Frames("a.ogg"), Frames("b.mp3"));
+    EXPECT_EQ(FirstDifference(MixInPieces(frames, 4096), Expected({{"a.ogg", 0}, {"b.mp3", 0}}, 0, frames)), -1);
+    renderer.Unload();
 }
 
 // Ogg's page checksum: CRC-32 with polynomial 0x04C11DB7, no reflection, over the page
