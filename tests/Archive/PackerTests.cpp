@@ -173,6 +173,15 @@ TEST_F(Packer, RefusesWhatTheFormatCannotHold)
     EXPECT_NE(RunPacker("pack " + Quote(root / "in") + " " + Quote(root / "case.vqz")), 0);
     EXPECT_FALSE(fs::exists(root / "case.vqz"));
 
+    // What the player's reader would refuse is not written either: an entry above its size
+    // limit (a sparse file, so the test writes nothing large).
+    fs::remove_all(root / "in");
+    WriteFile(root / "in" / "large.bin", "");
+    fs::resize_file(root / "in" / "large.bin", uint64_t(VQZ::MaxEntryBytes) + 1);
+    EXPECT_NE(RunPacker("pack " + Quote(root / "in") + " " + Quote(root / "large.vqz")), 0);
+    EXPECT_FALSE(fs::exists(root / "large.vqz"));
+    fs::remove(root / "in" / "large.bin");
+
     EXPECT_NE(RunPacker("pack " + Quote(root / "nothing") + " " + Quote(root / "c.vqz")), 0);
     WriteFile(root / "not.vqz", "WelkorVodeRav but not an archive");
     EXPECT_NE(RunPacker("list " + Quote(root / "not.vqz")), 0);

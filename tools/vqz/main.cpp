@@ -95,6 +95,11 @@ int Pack(const fs::path& folder, const fs::path& outPath)
     if (error)
         return Fail("cannot walk %s", folder.string());
     std::sort(names.begin(), names.end());
+    // The player refuses an archive of more entries, or an entry larger, than its reader's
+    // limits: such an archive is not written.
+    if (names.size() > VQZ::MaxEntries)
+        return Fail("cannot store %s", std::to_string(names.size()) + " files: the player reads at most " +
+                                            std::to_string(VQZ::MaxEntries) + " entries");
 
     // The reader keys its entries by their lower-case hash: two names that differ only
     // in the case of A to Z would stand for one entry.
@@ -116,7 +121,12 @@ int Pack(const fs::path& folder, const fs::path& outPath)
     for (const std::string& name : names)
     {
         std::vector<uint8_t> data;
-        if (!ReadWholeFile(folder / fs::path(name), data))
+        std::error_code sizeError;
+        const uintmax_t fileSize = fs::file_size(folder / fs::path(name), sizeError);
+        if (!sizeError && fileSize > VQZ::MaxEntryBytes)
+            return Fail("cannot store %s", name + ": the player reads an entry of at most " +
+                                               std::to_string(VQZ::MaxEntryBytes >> 20) + " MiB");
+        if (!ReadWholeFile(folder / fs::path(name), data) || data.size() > VQZ::MaxEntryBytes)
             return Fail("cannot read %s", name);
         uint32_t offset = uint32_t(archive.size());
         uint32_t compressedSize = 0;
@@ -133,6 +143,9 @@ int Pack(const fs::path& folder, const fs::path& outPath)
     Format::Header header;
     header.directoryOffset = uint32_t(archive.size());
     header.directorySize = uint32_t(directory.size());
+    if (directory.size() > Format::MaxDirectorySize)
+        return Fail("cannot store the directory of %s", outPath.string() + ": the player reads at most " +
+                                                             std::to_string(Format::MaxDirectorySize >> 20) + " MiB of it");
     if (!AppendStream(archive, reinterpret_cast<const uint8_t*>(directory.data()), directory.size(),
                       header.directoryCompressedSize) ||
         archive.size() > MaxArchiveSize)
