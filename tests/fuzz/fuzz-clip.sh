@@ -26,7 +26,8 @@ $cxx -std=c++20 -g -O1 $includes -DBRIVET_HOST=1 \
 	-o "$work/clip-fuzz" "$root/tests/fuzz/ClipFuzz.cpp" "$engine/Audio/Renderer.cpp" \
 	"$engine/Base/String.cpp" "$engine/Base/Array.cpp" "$engine/Utility/Log.cpp" "$engine/Utility/Assert.cpp" \
 	"$engine/Utility/XML/Node.cpp" "$engine/Utility/XML/ChildIterator.cpp" "$root/tests/support/MemoryArchive.cpp" "$root/tests/support/OggBuilder.cpp" \
-	"$work/obj/StbVorbis.o" "$work/obj/DrMp3.o" -lpugixml
+	"$engine/Utility/Archive/VQZ.cpp" "$engine/Utility/Archive/VQZFormat.cpp" "$engine/Utility/FileSystem/MemoryFile.cpp" \
+	"$work/obj/StbVorbis.o" "$work/obj/DrMp3.o" -lpugixml -lz
 
 # Seeds: the audio tests' clips (mode byte 1 in front) and damaged forms of a.ogg.
 sh "$root/tests/Audio/make-fixtures.sh" "$work/clips"
@@ -37,9 +38,14 @@ BRIVET_FUZZ_SEEDS="$work/seeds" BRIVET_FUZZ_OGG="$work/clips/a.ogg" "$work/clip-
 	-artifact_prefix="$work/artifacts/" "$work/seeds" > "$work/seeds.log" 2>&1 ||
 	{ echo "fuzz-clip: a seed fails: $work/seeds.log" >&2; exit 1; }
 
+corpus="$work/corpus"
+# The short run repeats exactly: a fixed seed, from the seeds alone (the corpus of longer
+# runs would make it depend on what ran on this machine before).
 if [ $# -eq 0 ]; then
-	set -- -runs=3000
+	set -- -runs=3000 -seed=1
+	corpus="$work/short-run"
+	rm -rf "$corpus" && mkdir -p "$corpus"
 fi
 # The log's Error lines for damaged input are expected; keep the output short.
 exec "$work/clip-fuzz" -max_len=24000 -rss_limit_mb=2048 -malloc_limit_mb=256 -timeout=30 \
-	-artifact_prefix="$work/artifacts/" -print_final_stats=1 "$@" "$work/corpus" "$work/seeds"
+	-artifact_prefix="$work/artifacts/" -print_final_stats=1 "$@" "$corpus" "$work/seeds"
