@@ -48,6 +48,40 @@ std::string Collada(const std::string& primitive, const std::string& accessorPar
            "</visual_scene></library_visual_scenes><scene><instance_visual_scene url='#s'/></scene></COLLADA>";
 }
 
+// The triangle of Collada() skinned to the joints named (one bind matrix, for the first):
+// the vertex weights' count, vcount and pairs as given.
+std::string SkinnedCollada(int count, const std::string& vcount, const std::string& pairs,
+                           const std::string& joints = "J", int jointCount = 1)
+{
+    std::string file =
+        Collada("<triangles count='1'><input semantic='VERTEX' source='#v' offset='0'/><p>0 1 2</p></triangles>");
+    const std::string controller =
+        "<library_controllers><controller id='c'><skin source='#g'>"
+        "<source id='j'><Name_array id='ja' count='" +
+        std::to_string(jointCount) + "'>" + joints + "</Name_array><technique_common><accessor source='#ja' count='" +
+        std::to_string(jointCount) +
+        "' stride='1'><param name='JOINT' type='name'/></accessor>"
+        "</technique_common></source>"
+        "<source id='m'><float_array id='ma' count='16'>1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</float_array>"
+        "<technique_common><accessor source='#ma' count='1' stride='16'><param name='TRANSFORM' type='float4x4'/>"
+        "</accessor></technique_common></source>"
+        "<source id='w'><float_array id='wa' count='1'>1</float_array><technique_common>"
+        "<accessor source='#wa' count='1' stride='1'><param name='WEIGHT' type='float'/></accessor>"
+        "</technique_common></source>"
+        "<joints><input semantic='JOINT' source='#j'/><input semantic='INV_BIND_MATRIX' source='#m'/></joints>"
+        "<vertex_weights count='" +
+        std::to_string(count) +
+        "'><input semantic='JOINT' source='#j' offset='0'/><input semantic='WEIGHT' source='#w' offset='1'/>"
+        "<vcount>" +
+        vcount + "</vcount><v>" + pairs + "</v></vertex_weights></skin></controller></library_controllers>";
+    file.insert(file.find("<library_visual_scenes>"), controller);
+    const std::string node = "<node id='n'><instance_geometry url='#g'/></node>";
+    file.replace(file.find(node), node.size(),
+                 "<node id='J' sid='J' type='JOINT'/><node id='n'><instance_controller url='#c'>"
+                 "<skeleton>#J</skeleton></instance_controller></node>");
+    return file;
+}
+
 // A scene of one triangle mesh and one named material; the bone and property parts can
 // be damaged by the caller.
 struct AssbinScene
@@ -192,6 +226,8 @@ TEST(SceneFileCheck, AssbinStringsCountsAndPartialRecordsAreRefused)
         {"vertices", mesh + 12, 0x20000000},
         {"faces", mesh + 16, 0x40000000},
         {"bones", mesh + 20, 0x30000000},
+        // the material's own list was freed before the check and freed again with the scene
+        {"material properties", valid.find(std::string("\x3d\x12\0\0", 4)) + 8, 0x30000000},
     };
     for (const Field& f : fields)
     {
@@ -225,9 +261,43 @@ TEST(SceneFileCheck, ColladaIndexListsAndAccessorsOutOfRangeAreRefused)
         {"a count for a billion polygons",
          Collada("<polylist count='1000000000'><input semantic='VERTEX' source='#v' offset='0'/><vcount>3</vcount>"
                  "<p>0 1 2</p></polylist>")},
+        // Characters that are not numbers were read as 0 without moving on, up to the count
+        // given or, in an index list, until memory ran out.
+        {"a character that is not a number in an index list",
+         Collada("<triangles count='1'><input semantic='VERTEX' source='#v' offset='0'/><p>0 1 ~2</p></triangles>")},
+        {"a character that is not a number in a vcount",
+         Collada("<polylist count='1000000000'><input semantic='VERTEX' source='#v' offset='0'/><vcount>~</vcount>"
+                 "<p>0 1 2</p></polylist>")},
+        {"a form feed in a name array of four billion",
+         Collada("<triangles count='1'><input semantic='VERTEX' source='#v' offset='0'/><p>0 1 2</p></triangles>"
+                 "<source id='names'><Name_array id='na' count='4000000000'>\f</Name_array></source>")},
+        {"a float array of four billion",
+         Collada("<triangles count='1'><input semantic='VERTEX' source='#v' offset='0'/><p>0 1 2</p></triangles>"
+                 "<source id='f'><float_array id='fa' count='4000000000'>1</float_array></source>")},
+        // Skins: a joint past the joint list was written past the bones' table, a vertex
+        // past the weight counts read past them.
+        {"a vertex weight of joint 5 of 1", SkinnedCollada(3, "1 1 1", "0 0 5 0 0 0")},
+        {"weight counts for one vertex of three", SkinnedCollada(1, "1", "0 0")},
+        {"weight counts of two billion vertices", SkinnedCollada(2000000000, "1 1 1", "0 0 0 0 0 0")},
+        // the bones not yet made when a read failed were deleted unset
+        {"a second joint without its bind matrix", SkinnedCollada(3, "1 1 1", "0 0 1 0 0 0", "J K", 2)},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Import(importer, "scene.dae", c.file), nullptr) << c.what;
+
+    // A skinned triangle imports with its bone.
+    const aiScene* skinned = Import(importer, "scene.dae", SkinnedCollada(3, "1 1 1", "0 0 0 0 0 0"));
+    ASSERT_NE(skinned, nullptr) << importer.GetErrorString();
+    ASSERT_EQ(skinned->mNumMeshes, 1u);
+    EXPECT_EQ(skinned->mMeshes[0]->mNumBones, 1u);
+
+    // An embedded (hex) image of Collada 1.5 was read as four times its text.
+    std::string image = Collada(triangle);
+    image.replace(image.find("version='1.4.1'"), 15, "version='1.5.0'");
+    image.insert(image.find("<library_geometries>"),
+                 "<library_images><image id='i'><init_from><hex format='png'>" + std::string(64, 'A') +
+                     "</hex></init_from></image></library_images>");
+    EXPECT_NE(Import(importer, "scene.dae", image), nullptr) << importer.GetErrorString();
 
     // A strip of one vertex: its triangle count no longer wraps round (reading indices far
     // past the list); whatever scene comes back refers to its own vertices only.
@@ -240,6 +310,62 @@ TEST(SceneFileCheck, ColladaIndexListsAndAccessorsOutOfRangeAreRefused)
         for (uint32_t f = 0; f < mesh->mNumFaces; ++f)
             for (uint32_t i = 0; i < mesh->mFaces[f].mNumIndices; ++i)
                 EXPECT_LT(mesh->mFaces[f].mIndices[i], mesh->mNumVertices);
+    }
+}
+
+TEST(SceneFileCheck, GltfEmbeddedImagesOfBadBase64OrATypeWithoutSlash)
+{
+    // A character of the base64 text that is not one threw after the image's buffer was
+    // made, and the buffer was lost (the leak check at exit shows it); a media type without
+    // '/' was read from one past a null pointer.
+    const std::string gltf = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+        "meshes":[{"primitives":[{"attributes":{"POSITION":0},"material":0}]}],
+        "materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+        "textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,AAAA\u00e9AA"}],
+        "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","max":[1,1,0],"min":[0,0,0]}],
+        "bufferViews":[{"buffer":0,"byteLength":36}],
+        "buffers":[{"byteLength":36,"uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}]})";
+    Assimp::Importer importer;
+    std::string valid = gltf;
+    valid.replace(valid.find("AAAA\\u00e9AA"), 12, "AAAAAAAA");
+    EXPECT_NE(Import(importer, "scene.gltf", valid), nullptr) << importer.GetErrorString();
+    EXPECT_EQ(Import(importer, "scene.gltf", gltf), nullptr);
+
+    std::string noSlash = valid;
+    noSlash.replace(noSlash.find("image/png"), 9, "png");
+    const aiScene* scene = Import(importer, "scene.gltf", noSlash);
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    EXPECT_EQ(scene->mNumTextures, 1u);
+}
+
+TEST(SceneFileCheck, GltfSkinsWithoutJointSetsOrBindMatricesImport)
+{
+    // A triangle skinned to one joint. A second weight set without a joint set was read
+    // through a joint table of one set; a skin without its (optional) bind matrices was
+    // read through a null accessor.
+    const std::string gltf = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1]}],
+        "nodes":[{"mesh":0,"skin":0},{"name":"J"}],"skins":[{"joints":[1],"inverseBindMatrices":3}],
+        "meshes":[{"primitives":[{"attributes":{"POSITION":0,"WEIGHTS_0":1,"JOINTS_0":2}}]}],
+        "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","max":[1,1,0],"min":[0,0,0]},
+            {"bufferView":1,"componentType":5126,"count":3,"type":"VEC4"},
+            {"bufferView":2,"componentType":5121,"count":3,"type":"VEC4"},
+            {"bufferView":3,"componentType":5126,"count":1,"type":"MAT4"}],
+        "bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":48},
+            {"buffer":0,"byteOffset":84,"byteLength":12},{"buffer":0,"byteOffset":96,"byteLength":64}],
+        "buffers":[{"byteLength":160,"uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAAAAAACAPw=="}]})";
+    std::string twoWeightSets = gltf;
+    twoWeightSets.insert(twoWeightSets.find("\"JOINTS_0\""), "\"WEIGHTS_1\":1,");
+    std::string noBindMatrices = gltf;
+    noBindMatrices.erase(noBindMatrices.find(",\"inverseBindMatrices\":3"), 24);
+    for (const std::string& file : {gltf, twoWeightSets, noBindMatrices})
+    {
+        Assimp::Importer importer;
+        const aiScene* scene = Import(importer, "scene.gltf", file);
+        ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+        ASSERT_EQ(scene->mNumMeshes, 1u);
+        ASSERT_EQ(scene->mMeshes[0]->mNumBones, 1u);
+        EXPECT_EQ(scene->mMeshes[0]->mBones[0]->mNumWeights, 3u);
+        EXPECT_TRUE(scene->mMeshes[0]->mBones[0]->mOffsetMatrix.IsIdentity());
     }
 }
 
