@@ -1,7 +1,7 @@
 // Damaged Ogg Vorbis headers: the clip loader refuses them with the decoder's error, and
 // the decoder neither writes past what it allocated, frees what it did not, loops over
-// lengths the file cannot hold, leaks a codebook's tables nor sorts an unbounded number
-// of codebook entries.
+// lengths the file cannot hold, leaks a codebook's tables, sorts an unbounded number of
+// codebook entries nor makes value tables larger than the file or an int can hold.
 #include "Audio/Renderer.h"
 
 #include "ClipFixtures.h"
@@ -183,6 +183,48 @@ TEST_F(VorbisHeaderTest, CodebookEntriesAreBoundedBeforeTheirTables)
                                                     int(file.size()), &error, &alloc);
         EXPECT_EQ(vorbis, nullptr);
         EXPECT_EQ(error, c.error) << c.entries[0];
+        if (vorbis)
+            stb_vorbis_close(vorbis);
+    }
+}
+
+TEST_F(VorbisHeaderTest, CodebookValueTablesAreBoundedBeforeTheyAreMade)
+{
+    // One ordered codebook of 2^lengthBits entries all of that length (a full tree), with a
+    // lookup table of one 1-bit value (type 1) or of entries x dimensions 16-bit values
+    // (type 2). 32768 x 32768 floats sized the expanded table through an int that wrapped
+    // to 0, then wrote 4 GB into it; 2^24 values of 16 bits cannot be in a small file.
+    struct Case
+    {
+        const char* what;
+        uint32_t dimensions;
+        int lengthBits;
+        uint32_t lookupType;
+    };
+    const Case cases[] = {
+        {"expanded table past an int", 32768, 15, 1},
+        {"values beyond the file", 32768, 9, 2},
+    };
+    std::vector<char> area(4 << 20);
+    for (const Case& c : cases)
+    {
+        const uint32_t entries = 1u << c.lengthBits;
+        VorbisBits bits;
+        bits.Put(0, 8); // one codebook
+        Codebook(bits, c.dimensions, entries).Put(1, 1).Put(uint32_t(c.lengthBits - 1), 5);
+        bits.Put(entries, c.lengthBits + 1); // one run of every entry
+        bits.Put(c.lookupType, 4).Put(0, 32).Put(0, 32);
+        if (c.lookupType == 1)
+            bits.Put(0, 4).Put(0, 1).Put(0, 1);
+        else
+            bits.Put(15, 4).Put(0, 1).Put(0, 16);
+        const std::string file = WithSetup(bits);
+        stb_vorbis_alloc alloc = {area.data(), int(area.size())};
+        int error = 0;
+        stb_vorbis* vorbis = stb_vorbis_open_memory(reinterpret_cast<const unsigned char*>(file.data()),
+                                                    int(file.size()), &error, &alloc);
+        EXPECT_EQ(vorbis, nullptr) << c.what;
+        EXPECT_EQ(error, VORBIS_invalid_setup) << c.what;
         if (vorbis)
             stb_vorbis_close(vorbis);
     }
