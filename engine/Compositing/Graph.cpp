@@ -142,7 +142,8 @@ bool Graph::Load(const Utility::XML::Node& element)
         if (!LoadNode(nodeIt.GetCurrent()))
             return false;
     }
-    AddNode(outputNode);
+    if (!AddNode(outputNode))
+        return false;
 
     // Connections; one that names no node would bind or render nothing.
     Utility::XML::ChildIterator connectionIt("connection");
@@ -232,18 +233,40 @@ bool Graph::LoadNode(const Utility::XML::Node& element)
     }
 
     // The output node is appended once every other node is in.
-    if (node != outputNode)
-        AddNode(node);
+    if (node != outputNode && !AddNode(node))
+    {
+        node->Unload();
+        delete node;
+        return false;
+    }
     return true;
 }
 
-void Graph::AddNode(INode* node)
+namespace
 {
+// Room for one more element, growing by doubling as the array itself does; false when
+// the array cannot grow (logged).
+template <typename T>
+bool RoomForOne(Base::Array<T>& list)
+{
+    const uint32_t capacity = list.GetCapacity();
+    if (list.GetCount() < capacity)
+        return true;
+    return capacity <= 0x7FFFFFFFu && list.Reserve(capacity ? 2 * capacity : 8);
+}
+} // namespace
+
+bool Graph::AddNode(INode* node)
+{
+    // The node goes into every per-node list or into none.
+    if (!RoomForOne(nodes) || !RoomForOne(dirty) || !RoomForOne(rendered))
+        return false;
     const uint32_t index = nodes.Add(node);
     nodeIndex.Set(node->id, index);
     dirty.Add(true);
     rendered.Add(true);
     pooled.Set(node->id, false);
+    return true;
 }
 
 INode* Graph::FindNode(uint32_t id)

@@ -66,7 +66,7 @@ public:
     // Creates, names, positions and loads one node; a node that fails is deleted. A node
     // whose id is already used loads too (with a warning): lookups by id reach the later.
     bool LoadNode(const Utility::XML::Node& element);
-    void AddNode(INode* node);
+    bool AddNode(INode* node); // false when a list cannot grow: the node is in none
     // Binds one effect node's inputs and output and settles its declarations.
     void ConnectNode(uint32_t id);
 

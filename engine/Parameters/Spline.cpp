@@ -113,6 +113,8 @@ uint32_t Spline<T>::DuplicateClip(uint32_t index, IClip** copy)
         return NoClip;
     const Clip<T> source = clips[index]; // copied before the array may move
     const uint32_t added = clips.Add(source);
+    if (added == clips.NoIndex)
+        return NoClip;
     if (copy)
         *copy = &clips[added];
     return added;

@@ -211,7 +211,10 @@ bool RenderChunk::Merge(const RenderChunk* source, const D3DXMATRIX* m, const D3
         if (!Admits(entries, entries.GetCount(), MaxEntries, LimitEntries))
             return false;
         const uint32_t capacity = entries.GetCapacity();
-        Entry& entry = entries[entries.Add(source->entries[i])];
+        const uint32_t added = entries.Add(source->entries[i]);
+        if (added == entries.NoIndex)
+            return false;
+        Entry& entry = entries[added];
         if (entries.GetCapacity() != capacity)
             Account();
         // A producer's count is not trusted: the record holds MaxBones matrices.
