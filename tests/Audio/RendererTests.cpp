@@ -4,6 +4,7 @@
 
 #include "ClipFixtures.h"
 #include "LogCapture.h"
+#include "OggBuilder.h"
 #include "Utility/Archive/EntryBytes.h"
 #include "Utility/Archive/VQZ.h"
 #include "Utility/FileSystem/MemoryFile.h"
@@ -221,20 +222,6 @@ TEST_F(RendererTest, ClipsOfAVqzArchiveAreDecodedFromItsOwnBlock)
     const uint32_t frames = std::max(Frames("a.ogg"), Frames("b.mp3"));
     EXPECT_EQ(FirstDifference(MixInPieces(frames, 4096), Expected({{"a.ogg", 0}, {"b.mp3", 0}}, 0, frames)), -1);
     renderer.Unload();
-}
-
-// Ogg's page checksum: CRC-32 with polynomial 0x04C11DB7, no reflection, over the page
-// with its checksum field zeroed.
-uint32_t OggChecksum(const std::string& page)
-{
-    uint32_t crc = 0;
-    for (unsigned char byte : page)
-    {
-        crc ^= uint32_t(byte) << 24;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
-    }
-    return crc;
 }
 
 // The clip with the granule position of its last page set to granule (checksum mended):

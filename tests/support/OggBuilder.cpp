@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-namespace
-{
-uint32_t Crc(const std::string& page)
+uint32_t OggChecksum(const std::string& page)
 {
     uint32_t crc = 0;
     for (unsigned char byte : page)
@@ -16,6 +14,8 @@ uint32_t Crc(const std::string& page)
     return crc;
 }
 
+namespace
+{
 void Put32(std::string& out, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
@@ -57,7 +57,7 @@ std::string OggPage(const std::vector<std::string>& packets, uint32_t serial, ui
     Put32(page, 0);
     page += char(lacing.size());
     page += lacing + body;
-    const uint32_t crc = Crc(page);
+    const uint32_t crc = OggChecksum(page);
     for (int i = 0; i < 4; ++i)
         page[22 + i] = char((crc >> (8 * i)) & 0xFF);
     return page;

@@ -23,6 +23,10 @@ struct OggVorbis
     std::string Join() const;
 };
 
+// Ogg's page checksum: CRC-32 with polynomial 0x04C11DB7, no reflection, over the page
+// with its checksum field zeroed.
+uint32_t OggChecksum(const std::string& page);
+
 // One Ogg page (checksum set) holding whole packets.
 std::string OggPage(const std::vector<std::string>& packets, uint32_t serial, uint32_t sequence, uint8_t flags,
                     uint64_t granule);
