@@ -190,13 +190,13 @@ debian_mirror() {
   printf '%s\n' "${mirror:-http://deb.debian.org/debian}"
 }
 
-# write_suite_sources OUT SUITE: one deb-src entry, SUITE's main component on
-# the machine's own Debian mirror.
+# write_suite_sources OUT SUITE [TYPE]: one entry of TYPE (deb-src unless given),
+# SUITE's main component on the machine's own Debian mirror.
 write_suite_sources() {
-  local out=$1 suite=$2 mirror
+  local out=$1 suite=$2 type=${3:-deb-src} mirror
   mirror=$(debian_mirror "$(dirname "$out")")
   cat >"$out" <<EOF
-Types: deb-src
+Types: $type
 URIs: $mirror
 Suites: $suite
 Components: main
@@ -316,37 +316,22 @@ build_hlsl() {
 # ---------------------------------------------------------------------------
 # The vkd3d 2.x compiler module of Wine runs (tools/hlsl/build-vkd3d2.sh)
 
-# vkd3d2_apt DIR ARGS...: apt-get with one "deb ... sid main" line, its lists and cache in DIR.
-vkd3d2_apt() {
-  local dir=$1
-  shift
-  apt-get \
-    -o Dir::Etc::SourceList="$dir/sid.list" \
-    -o Dir::Etc::SourceParts="$dir/sources.d" \
-    -o Dir::State::Lists="$dir/lists" \
-    -o Dir::Cache="$dir/cache" \
-    -o APT::Sandbox::User=root \
-    -o Acquire::Retries=1 \
-    -o Acquire::http::Timeout=30 \
-    "$@"
-}
-
 # build_hlsl_vkd3d2 MODULE: downloads sid's vkd3d binary packages (whatever 2.x version
 # it has) and the Wine source package, builds the module, checks that it compiles a
 # geometry shader under Wine, and only then moves it with a VERSION file into MODULE's
 # folder.
 build_hlsl_vkd3d2() {
   local module=$1 folder=${1%/*} work="$BUILD/vkd3d2" apt="$CACHE/apt-$HLSL_VKD3D2_SUITE"
-  local mirror version dsc orig wine_apt="$CACHE/apt-$HLSL_WINE_SUITE"
-  rm -rf "$work" "$apt"
-  mkdir -p "$work/debs" "$work/root" "$work/wine" "$work/probe" "$apt/sources.d" "$apt/lists/partial" \
-    "$apt/cache/archives/partial"
+  local version dsc orig wine_apt="$CACHE/apt-$HLSL_WINE_SUITE"
+  local quick=(-o Acquire::Retries=1 -o Acquire::http::Timeout=30)
+  rm -rf "$work"
+  mkdir -p "$work/debs" "$work/root" "$work/wine" "$work/probe"
 
-  mirror=$(debian_mirror "$apt")
-  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $HLSL_VKD3D2_SUITE main" >"$apt/sid.list"
-  cat "$apt/sid.list"
-  vkd3d2_apt "$apt" -q update
-  (cd "$work/debs" && vkd3d2_apt "$apt" -q download "${HLSL_VKD3D2_PACKAGES[@]}")
+  new_private_apt "$apt"
+  write_suite_sources "$apt/sources/private.sources" "$HLSL_VKD3D2_SUITE" deb
+  cat "$apt/sources/private.sources"
+  private_apt "$apt" "${quick[@]}" -q update
+  (cd "$work/debs" && private_apt "$apt" "${quick[@]}" -q download "${HLSL_VKD3D2_PACKAGES[@]}")
   version=$(dpkg-deb -f "$work/debs"/libvkd3d-dev_*.deb Version)
   if [[ $version != 2.* ]]; then
     echo "$HLSL_VKD3D2_SUITE has vkd3d $version, not 2.x"
