@@ -82,6 +82,19 @@ public:
         return data[count++];
     }
 
+    // Room for one more element, grown as Add grows; false, with the array unchanged, when
+    // it cannot grow (logged). An Add right after a true result cannot fail.
+    bool ReserveOneMore()
+    {
+        if (count < capacity)
+            return true;
+        T* old = nullptr;
+        if (!Reallocate(NextCapacity(), &old))
+            return false;
+        FreeBlock(old);
+        return true;
+    }
+
     // Count 0, the block and its capacity kept for the next appends. Elements of types
     // with a constructor stay constructed in the block until they are overwritten.
     void Empty()

@@ -242,24 +242,10 @@ bool Graph::LoadNode(const Utility::XML::Node& element)
     return true;
 }
 
-namespace
-{
-// Room for one more element, growing by doubling as the array itself does; false when
-// the array cannot grow (logged).
-template <typename T>
-bool RoomForOne(Base::Array<T>& list)
-{
-    const uint32_t capacity = list.GetCapacity();
-    if (list.GetCount() < capacity)
-        return true;
-    return capacity <= 0x7FFFFFFFu && list.Reserve(capacity ? 2 * capacity : 8);
-}
-} // namespace
-
 bool Graph::AddNode(INode* node)
 {
     // The node goes into every per-node list or into none.
-    if (!RoomForOne(nodes) || !RoomForOne(dirty) || !RoomForOne(rendered))
+    if (!nodes.ReserveOneMore() || !dirty.ReserveOneMore() || !rendered.ReserveOneMore())
         return false;
     const uint32_t index = nodes.Add(node);
     nodeIndex.Set(node->id, index);

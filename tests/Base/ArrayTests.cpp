@@ -163,6 +163,7 @@ TEST(Array, GrowthWithoutMemoryLeavesTheArrayAsItWas)
     Refused& scratch = elements.AddEmpty(); // written by its caller, outside the array
     scratch.value = 99;
     EXPECT_FALSE(elements.Reserve(100));
+    EXPECT_FALSE(elements.ReserveOneMore());
     const Array<Refused> copy(elements);
     Refused::refuse = false;
 
@@ -172,9 +173,11 @@ TEST(Array, GrowthWithoutMemoryLeavesTheArrayAsItWas)
     for (const Refused& element : elements)
         EXPECT_EQ(element.value, 7);
     EXPECT_EQ(copy.GetCount(), 0u);
-    EXPECT_EQ(LogCapture::Get().Lines(3).size(), 5u);
+    EXPECT_EQ(LogCapture::Get().Lines(3).size(), 6u);
 
-    // Memory is back: growth works again.
+    // Memory is back: growth works again, by the same step through either call.
+    EXPECT_TRUE(elements.ReserveOneMore());
+    EXPECT_EQ(elements.GetCapacity(), 12u);
     EXPECT_EQ(elements.Add(Refused{}), 8u);
     EXPECT_EQ(elements.GetCapacity(), 12u);
 }
