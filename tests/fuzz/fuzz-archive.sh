@@ -38,14 +38,8 @@ for name in small empty mixed; do
 done
 BRIVET_FUZZ_SEEDS="$work/seeds" "$work/archive-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1
 
-corpus="$work/corpus"
-# The short run repeats exactly: a fixed seed, from the seeds alone (the corpus of longer
-# runs would make it depend on what ran on this machine before).
-if [ $# -eq 0 ]; then
-	set -- -runs=20000 -seed=1
-	corpus="$work/short-run"
-	rm -rf "$corpus" && mkdir -p "$corpus"
-fi
+short_runs=20000
+. "$root/tests/fuzz/short-run.sh"
 # The log's Error lines for damaged input are expected; keep the output short.
 exec "$work/archive-fuzz" -max_len=8192 -rss_limit_mb=2048 -malloc_limit_mb=256 \
 	-artifact_prefix="$work/artifacts/" -print_final_stats=1 "$@" "$corpus" "$work/seeds"

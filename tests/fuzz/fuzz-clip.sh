@@ -38,14 +38,8 @@ BRIVET_FUZZ_SEEDS="$work/seeds" BRIVET_FUZZ_OGG="$work/clips/a.ogg" "$work/clip-
 	-artifact_prefix="$work/artifacts/" "$work/seeds" > "$work/seeds.log" 2>&1 ||
 	{ echo "fuzz-clip: a seed fails: $work/seeds.log" >&2; exit 1; }
 
-corpus="$work/corpus"
-# The short run repeats exactly: a fixed seed, from the seeds alone (the corpus of longer
-# runs would make it depend on what ran on this machine before).
-if [ $# -eq 0 ]; then
-	set -- -runs=3000 -seed=1
-	corpus="$work/short-run"
-	rm -rf "$corpus" && mkdir -p "$corpus"
-fi
+short_runs=3000
+. "$root/tests/fuzz/short-run.sh"
 # The log's Error lines for damaged input are expected; keep the output short.
 exec "$work/clip-fuzz" -max_len=24000 -rss_limit_mb=2048 -malloc_limit_mb=256 -timeout=30 \
 	-artifact_prefix="$work/artifacts/" -print_final_stats=1 "$@" "$corpus" "$work/seeds"

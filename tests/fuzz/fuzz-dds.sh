@@ -17,13 +17,7 @@ $cxx -std=c++20 -g -O1 -I"$root" -I"$root/tests/support" \
 	"$root/tests/support/DdsBuilder.cpp"
 BRIVET_FUZZ_SEEDS="$work/seeds" "$work/dds-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1
 
-corpus="$work/corpus"
-# The short run repeats exactly: a fixed seed, from the seeds alone (the corpus of longer
-# runs would make it depend on what ran on this machine before).
-if [ $# -eq 0 ]; then
-	set -- -runs=200000 -seed=1
-	corpus="$work/short-run"
-	rm -rf "$corpus" && mkdir -p "$corpus"
-fi
+short_runs=200000
+. "$root/tests/fuzz/short-run.sh"
 exec "$work/dds-fuzz" -max_len=4096 -rss_limit_mb=2048 -malloc_limit_mb=256 \
 	-artifact_prefix="$work/artifacts/" -print_final_stats=1 "$@" "$corpus" "$work/seeds"

@@ -22,13 +22,7 @@ cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$work/seeds/dejavu-sans"
 cp /usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf "$work/seeds/nimbus-sans-cff"
 BRIVET_FUZZ_SEEDS="$work/seeds" "$work/font-fuzz" -runs=0 "$work/seeds" > /dev/null 2>&1
 
-corpus="$work/corpus"
-# The short run repeats exactly: a fixed seed, from the seeds alone (the corpus of longer
-# runs would make it depend on what ran on this machine before).
-if [ $# -eq 0 ]; then
-	set -- -runs=3000 -seed=1
-	corpus="$work/short-run"
-	rm -rf "$corpus" && mkdir -p "$corpus"
-fi
+short_runs=3000
+. "$root/tests/fuzz/short-run.sh"
 exec "$work/font-fuzz" -max_len=800000 -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=30 \
 	-artifact_prefix="$work/artifacts/" -print_final_stats=1 "$@" "$corpus" "$work/seeds"

@@ -84,14 +84,8 @@ BRIVET_FUZZ_SEEDS="$work/seeds" "$work/scene-fuzz" -runs=0 \
 # (the Collada hierarchy, glTF2 accessors), and the player ends on a failed import; ASan
 # still checks every access.
 export ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
-corpus="$work/corpus"
-# The short run repeats exactly: a fixed seed, from the seeds alone (the corpus of longer
-# runs would make it depend on what ran on this machine before).
-if [ $# -eq 0 ]; then
-	set -- -runs=2000 -seed=1
-	corpus="$work/short-run"
-	rm -rf "$corpus" && mkdir -p "$corpus"
-fi
+short_runs=2000
+. "$root/tests/fuzz/short-run.sh"
 # The importers' lines for damaged input are expected; keep the output short.
 exec "$work/scene-fuzz" -max_len=32768 -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=30 \
 	-artifact_prefix="$work/artifacts/" -print_final_stats=1 "$@" "$corpus" "$work/seeds"
