@@ -74,8 +74,9 @@ PULSE = ('<parameter name="fPulse"><value type="spline"><clip start="0" length="
          '</clip></value></parameter>')
 
 
-def graph():
-    return ('<compositing><graph name="compute">'
+def graph(name="compute"):
+    """A ComputedBuffer of twelve floats from "fill.csh" read by a Layer2D of "stripes.fx"."""
+    return (f'<compositing><graph name="{name}">'
             '<node id="1" type="resource" name="fill shader"><file type="computeShader" path="fill.csh"/></node>'
             '<node id="2" type="resource" name="stripes shader"><file type="effect" path="stripes.fx"/></node>'
             '<node id="101" type="effect" name="fill"><effect type="ComputedBuffer">'

@@ -7,7 +7,7 @@ the picture's height."""
 import os
 
 import e2e
-from test_compute import PULSE, stage, stripe_colour
+from test_compute import graph, stage, stripe_colour
 from test_startup import pixels
 
 NEEDS_VKD3D_2 = ("needs a geometry stage and barriers, which only vkd3d-shader 2.x compiles under Wine: "
@@ -63,23 +63,6 @@ STRIPES_SHADER = "\r\n".join([
 ])
 
 
-def graph():
-    return ('<compositing><graph name="geometry stage">'
-            '<node id="1" type="resource" name="fill shader"><file type="computeShader" path="fill.csh"/></node>'
-            '<node id="2" type="resource" name="stripes shader"><file type="effect" path="stripes.fx"/></node>'
-            '<node id="101" type="effect" name="fill"><effect type="ComputedBuffer">'
-            '<parameter name="Thread X"><value type="constant"><constant value="12"/></value></parameter>'
-            '<parameter name="Thread Y"><value type="constant"><constant value="1"/></value></parameter>'
-            '<parameter name="Thread Z"><value type="constant"><constant value="1"/></value></parameter>'
-            f'{PULSE}</effect><resource><buffer size="12"/></resource></node>'
-            '<node id="102" type="effect" name="stripes"><effect type="Layer2D"/></node>'
-            '<node id="999" type="output" name="screen"><output aspectRatio="16:9"/></node>'
-            '<connection source="1" target="101" slot="Compute Shader"/>'
-            '<connection source="2" target="102" slot="Shader"/>'
-            '<connection source="101" target="102" slot="bufColours"/>'
-            '<connection source="102" target="999"/></graph></compositing>')
-
-
 def colour(s):
     red, green, _ = stripe_colour(s)
     return (red, green, round(bin(s).count("1") * 0.25 * 255))
@@ -91,7 +74,7 @@ class GeometryStage(e2e.BrivetTestCase):
         if compiler in ("vkd3d1", "wine"):
             name = "Wine's own compiler" if compiler == "wine" else "vkd3d-shader 1.14"
             self.skipTest(NEEDS_VKD3D_2.format(name, compiler))
-        stage(self, "geometry.vqz", {"fill.csh": FILL_SHADER, "stripes.fx": STRIPES_SHADER}, graph(),
+        stage(self, "geometry.vqz", {"fill.csh": FILL_SHADER, "stripes.fx": STRIPES_SHADER}, graph("geometry stage"),
               music_seconds=4)
         result = self.run_brivet(timeout=90, answer_dialog="Return",
                                  screenshot_at=[3.0 + 0.5 * i for i in range(8)])
