@@ -29,7 +29,7 @@ JOBS=$(nproc)
 readonly JOBS
 
 # Bump when the build recipe changes: a new key means a fresh prefix.
-readonly RECIPE=3
+readonly RECIPE=4
 readonly V_PUGIXML=1.13
 readonly V_ASSIMP=6.0.5
 readonly ASSIMP_SUITE=sid
@@ -433,6 +433,12 @@ build_minizip() {
   rm -rf "$out"
 }
 
+# Left out of both builds: the glTF 1.0 importer. glTF 2.0 superseded the format in 2017
+# and the exporters in use write 2.0 (read by its own importer); the 1.0 reader took its
+# accessors' ranges and a binary file's body from the file unchecked (reads past its
+# buffers, face indices out of range). A glTF 1.0 file finds no importer and fails to load.
+readonly ASSIMP_DEFINES="-DASSIMP_BUILD_NO_GLTF1_IMPORTER"
+
 # The Assimp options of both builds: static, import only, the scene importers.
 # Debian's source takes RapidJSON from the system (header-only; for MinGW its
 # headers are copied into the prefix).
@@ -457,7 +463,7 @@ ASSIMP_OPTIONS=(
 # Links the prefix's pugixml 1.13 (the program's own) and minizip.
 build_assimp() {
   cross_cmake assimp "$ASSIMP_SOURCE" \
-    -DCMAKE_CXX_FLAGS="-isystem $PREFIX/include -I/usr/include/utf8cpp" \
+    -DCMAKE_CXX_FLAGS="-isystem $PREFIX/include -I/usr/include/utf8cpp $ASSIMP_DEFINES" \
     -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON \
     -DUNZIP_FOUND=ON \
     -DUNZIP_VERSION=$V_MINIZIP \
@@ -483,7 +489,7 @@ build_host_assimp() {
   cmake -S "$ASSIMP_SOURCE" -B "$out" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$PREFIX/host" \
-    -DCMAKE_CXX_FLAGS="-I/usr/include/utf8cpp" \
+    -DCMAKE_CXX_FLAGS="-I/usr/include/utf8cpp $ASSIMP_DEFINES" \
     "${ASSIMP_OPTIONS[@]}" \
     -DASSIMP_NO_EXPORT=OFF \
     -DASSIMP_BUILD_ALL_EXPORTERS_BY_DEFAULT=OFF \

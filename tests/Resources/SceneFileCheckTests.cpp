@@ -387,3 +387,25 @@ TEST(SceneFileCheck, AMeshWhoseOnlyUvChannelIsTheSecondBuildsWithoutIt)
     ASSERT_TRUE(data.BuildMeshData(&mesh, 0, out));
     EXPECT_EQ(out.vertexCount, 3u);
 }
+
+TEST(SceneFileCheck, GltfOneFilesFindNoImporter)
+{
+    // The glTF 1.0 reader is not built (it read its accessors and a binary file's body past
+    // their buffers); a file of that version, as text or binary, gives no scene.
+    const std::string json =
+        R"({"asset":{"version":"1.0"},"scene":"s","scenes":{"s":{"nodes":["n"]}},"nodes":{"n":{"meshes":["m"]}},
+        "meshes":{"m":{"primitives":[{"attributes":{"POSITION":"a"},"mode":4}]}},
+        "accessors":{"a":{"bufferView":"v","byteOffset":0,"componentType":5126,"count":3,"type":"VEC3"}},
+        "bufferViews":{"v":{"buffer":"b","byteOffset":0,"byteLength":36}},
+        "buffers":{"b":{"byteLength":36,"uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}}})";
+    std::string glb = "glTF";
+    for (uint32_t word : {1u, static_cast<uint32_t>(20 + json.size()), static_cast<uint32_t>(json.size()), 0u})
+        glb.append(reinterpret_cast<const char*>(&word), 4);
+    glb += json;
+    for (const auto& [path, file] : {std::pair<std::string, std::string>{"scene.gltf", json}, {"scene.glb", glb}})
+    {
+        SCOPED_TRACE(path);
+        Assimp::Importer importer;
+        EXPECT_EQ(Import(importer, path, file), nullptr);
+    }
+}
