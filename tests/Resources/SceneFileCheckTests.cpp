@@ -388,6 +388,70 @@ TEST(SceneFileCheck, AMeshWhoseOnlyUvChannelIsTheSecondBuildsWithoutIt)
     EXPECT_EQ(out.vertexCount, 3u);
 }
 
+namespace
+{
+// A glTF 2.0 triangle (three positions in an embedded buffer) with a textured material;
+// the cases below damage one value of it.
+const char* const GltfTriangle = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+    "meshes":[{"primitives":[{"attributes":{"POSITION":0},"material":0,"mode":4}]}],
+    "materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+    "textures":[{"source":0,"sampler":0}],"images":[{"uri":"wood.png"}],
+    "samplers":[{"magFilter":9729,"minFilter":9987,"wrapS":10497,"wrapT":33071}],
+    "accessors":[{"bufferView":0,"byteOffset":0,"componentType":5126,"count":3,"type":"VEC3","max":[1,1,0],"min":[0,0,0]}],
+    "bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36}],
+    "buffers":[{"byteLength":36,"uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}]})";
+
+std::string Replaced(std::string file, const std::string& from, const std::string& to)
+{
+    const size_t at = file.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? file : file.replace(at, from.size(), to);
+}
+} // namespace
+
+TEST(SceneFileCheck, GltfIntegersThatAreNoValueOfTheirPropertyAreRefused)
+{
+    // Each was loaded as an enumeration it is no value of (undefined behaviour, and a mode
+    // or component type that the importer's switches do not know).
+    Assimp::Importer importer;
+    ASSERT_NE(Import(importer, "scene.gltf", GltfTriangle), nullptr) << importer.GetErrorString();
+    const struct
+    {
+        const char *from, *to;
+    } cases[] = {
+        {"\"mode\":4", "\"mode\":8"},
+        {"\"componentType\":5126", "\"componentType\":9054"},
+        {"\"magFilter\":9729", "\"magFilter\":1"},
+        {"\"minFilter\":9987", "\"minFilter\":9988"},
+        {"\"wrapS\":10497", "\"wrapS\":-1"},
+        {"\"wrapT\":33071", "\"wrapT\":33072"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.to);
+        EXPECT_EQ(Import(importer, "scene.gltf", Replaced(GltfTriangle, c.from, c.to)), nullptr);
+    }
+}
+
+TEST(SceneFileCheck, GltfRangesWhoseSumWrapsRoundAreRefused)
+{
+    // An offset near 2^64 plus a length wrapped round to a small sum that passed the range
+    // checks, and the positions were read far outside the buffer.
+    const struct
+    {
+        const char *from, *to;
+    } cases[] = {
+        {"\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0", "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":18446744073709551600"},
+        {"\"bufferView\":0,\"byteOffset\":0", "\"bufferView\":0,\"byteOffset\":18446744073709551600"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.to);
+        Assimp::Importer importer;
+        EXPECT_EQ(Import(importer, "scene.gltf", Replaced(GltfTriangle, c.from, c.to)), nullptr);
+    }
+}
+
 TEST(SceneFileCheck, GltfOneFilesFindNoImporter)
 {
     // The glTF 1.0 reader is not built (it read its accessors and a binary file's body past
