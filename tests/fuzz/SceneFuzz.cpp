@@ -1,7 +1,10 @@
 // libFuzzer harness: the scene import on arbitrary bytes, as a scene resource runs it:
 // SceneData::Import through the archive IO system, then the copy into the engine's
-// records and the node animation. The first input byte picks the entry's extension; the
-// rest is the file, which lies alone on the heap at its exact size.
+// records and the node animation. The first input byte picks the entry's extension (its
+// low seven bits); the rest is the file, which lies alone on the heap at its exact size.
+// With the byte's top bit set the rest is a 32-bit little-endian length, the file of that
+// length, and a second file served under every other name the importer opens (a glTF
+// buffer, an OBJ material library).
 #include "FuzzCheck.h"
 #include "repository/Resources/SceneData.h"
 
@@ -14,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -88,6 +92,31 @@ aiScene* SmallScene()
     return scene;
 }
 
+// The scene file under its own name and the side file under every other.
+class SideArchive : public MemoryArchive
+{
+public:
+    std::string side;
+    bool hasSide = false;
+
+    bool Exists(const char* name) override { return MemoryArchive::Exists(name) || hasSide; }
+    uint32_t GetSize(const char* name) override
+    {
+        return MemoryArchive::Exists(name) || !hasSide ? MemoryArchive::GetSize(name)
+                                                       : static_cast<uint32_t>(side.size());
+    }
+    bool Read(const char* name, void* buffer, uint32_t n) override
+    {
+        if (MemoryArchive::Exists(name) || !hasSide)
+            return MemoryArchive::Read(name, buffer, n);
+        if (n > side.size())
+            return false;
+        if (n)
+            memcpy(buffer, side.data(), n);
+        return true;
+    }
+};
+
 std::vector<D3DXMATRIX> current, previous;
 } // namespace
 
@@ -123,9 +152,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1 || size > 0x7FFFFFFF)
         return 0;
-    const std::string path = std::string("scene.") + Extensions[data[0] % ExtensionCount];
-    MemoryArchive archive;
-    archive.entries[path] = std::string(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string path = std::string("scene.") + Extensions[(data[0] & 0x7F) % ExtensionCount];
+    const char* bytes = reinterpret_cast<const char*>(data) + 1;
+    size_t length = size - 1;
+    SideArchive archive;
+    if ((data[0] & 0x80) && length >= 4)
+    {
+        const size_t stated = data[1] | data[2] << 8 | data[3] << 16 | static_cast<size_t>(data[4]) << 24;
+        bytes += 4;
+        length -= 4;
+        const size_t file = stated < length ? stated : length;
+        archive.side.assign(bytes + file, length - file);
+        archive.hasSide = true;
+        length = file;
+    }
+    archive.entries[path] = std::string(bytes, length);
     Assimp::Importer importer;
     const aiScene* scene = SceneData::Import(importer, &archive, path.c_str());
     if (!scene)
