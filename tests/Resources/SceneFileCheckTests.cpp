@@ -473,3 +473,41 @@ TEST(SceneFileCheck, GltfOneFilesFindNoImporter)
         EXPECT_EQ(Import(importer, path, file), nullptr);
     }
 }
+
+TEST(SceneFileCheck, GltfStripsLoopsAndFansOfTooFewCornersAreRefused)
+{
+    // The triangle's corners indexed by bytes 9 1 2 0 (9 is no vertex), as many as given
+    // from the offset given. A strip or fan of fewer corners than its first face read past
+    // its indices and wrote past a face list sized by a count that wrapped round; a loop
+    // whose faces were all dropped (index 9) was closed through a null index list.
+    const std::string gltf = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+        "meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1,"mode":MODE}]}],
+        "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","max":[1,1,0],"min":[0,0,0]},
+            {"bufferView":1,"byteOffset":OFFSET,"componentType":5121,"count":COUNT,"type":"SCALAR"}],
+        "bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":4}],
+        "buffers":[{"byteLength":40,"uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAACQECAA=="}]})";
+    const struct
+    {
+        const char *mode, *offset, *count;
+        bool imports;
+    } cases[] = {
+        {"2", "0", "3", true},  // a loop 9 1 2: the line 1 2 is left
+        {"2", "0", "2", false}, // a loop 9 1: no line is left to close it from
+        {"3", "1", "1", false}, // a line strip of one corner
+        {"6", "1", "2", false}, // a fan of two
+        {"5", "2", "1", false}, // a triangle strip of one
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string("mode ") + c.mode + ", " + c.count + " corners");
+        const std::string file =
+            Replaced(Replaced(Replaced(gltf, "MODE", c.mode), "OFFSET", c.offset), "COUNT", c.count);
+        Assimp::Importer importer;
+        const aiScene* scene = Import(importer, "scene.gltf", file);
+        EXPECT_EQ(scene != nullptr, c.imports) << importer.GetErrorString();
+        for (uint32_t m = 0; scene && m < scene->mNumMeshes; ++m)
+            for (uint32_t f = 0; f < scene->mMeshes[m]->mNumFaces; ++f)
+                for (uint32_t i = 0; i < scene->mMeshes[m]->mFaces[f].mNumIndices; ++i)
+                    EXPECT_LT(scene->mMeshes[m]->mFaces[f].mIndices[i], scene->mMeshes[m]->mNumVertices);
+    }
+}
