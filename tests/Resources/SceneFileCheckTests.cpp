@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -510,4 +511,25 @@ TEST(SceneFileCheck, GltfStripsLoopsAndFansOfTooFewCornersAreRefused)
                 for (uint32_t i = 0; i < scene->mMeshes[m]->mFaces[f].mNumIndices; ++i)
                     EXPECT_LT(scene->mMeshes[m]->mFaces[f].mIndices[i], scene->mMeshes[m]->mNumVertices);
     }
+}
+
+TEST(SceneFileCheck, PolygonsWithCornersThatAreNotFiniteAreDropped)
+{
+    // The triangulation turned the pentagon's projected corners into integers, undefined
+    // for the infinity 1e39 reads as; the pentagon is dropped and the triangle stays.
+    const std::string obj = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0.5 2 0\nv 1e39 1 0\nv 0 0 1\nv 1 0 1\nv 0 1 1\n"
+                            "f 1 2 3 4 5\nf 6 7 8\n";
+    Assimp::Importer importer;
+    const aiScene* scene = Import(importer, "scene.obj", obj);
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    uint32_t faces = 0;
+    for (uint32_t m = 0; m < scene->mNumMeshes; ++m)
+    {
+        const aiMesh* mesh = scene->mMeshes[m];
+        faces += mesh->mNumFaces;
+        for (uint32_t f = 0; f < mesh->mNumFaces; ++f)
+            for (uint32_t i = 0; i < mesh->mFaces[f].mNumIndices; ++i)
+                EXPECT_TRUE(std::isfinite(mesh->mVertices[mesh->mFaces[f].mIndices[i]].x));
+    }
+    EXPECT_EQ(faces, 1u);
 }
