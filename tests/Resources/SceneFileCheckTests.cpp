@@ -533,3 +533,26 @@ TEST(SceneFileCheck, PolygonsWithCornersThatAreNotFiniteAreDropped)
     }
     EXPECT_EQ(faces, 1u);
 }
+
+TEST(SceneFileCheck, FbxEmbeddedContentShorterThanItClaimsIsIgnored)
+{
+    // An orphaned texture with its video's embedded content. A text token shorter than
+    // its two quotes made a length that wrapped round (a read before the token and an
+    // allocation of 2^62 bytes or more); the content is ignored and the scene imports.
+    const std::string fbx = "; FBX 7.4.0 project file\n"
+                            "FBXHeaderExtension:  {\n\tFBXHeaderVersion: 1003\n\tFBXVersion: 7400\n}\n"
+                            "Objects:  {\n"
+                            "\tModel: 3, \"Model::m\", \"Null\" {\n\t\tVersion: 232\n\t}\n"
+                            "\tVideo: 1, \"Video::v\", \"Clip\" {\n\t\tType: \"Clip\"\n\t\tContent: CONTENT\n\t}\n"
+                            "\tTexture: 2, \"Texture::t\", \"\" {\n\t\tType: \"TextureVideoClip\"\n\t}\n"
+                            "}\n"
+                            "Connections:  {\n\tC: \"OO\",3,0\n\tC: \"OO\",1,2\n}\n";
+    for (const char* content : {"\"QUJD\"", "\"QUJD\",x"})
+    {
+        SCOPED_TRACE(content);
+        Assimp::Importer importer;
+        const aiScene* scene = Import(importer, "scene.fbx", Replaced(fbx, "CONTENT", content));
+        ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+        EXPECT_EQ(scene->mNumTextures, content[6] == ',' ? 0u : 1u);
+    }
+}
