@@ -556,3 +556,21 @@ TEST(SceneFileCheck, FbxEmbeddedContentShorterThanItClaimsIsIgnored)
         EXPECT_EQ(scene->mNumTextures, content[6] == ',' ? 0u : 1u);
     }
 }
+
+TEST(SceneFileCheck, MorphTargetsWithoutPositionsImport)
+{
+    // A triangle with a morph target of normals alone: the left-handed conversion mirrored
+    // the target's positions through a null array.
+    const std::string gltf = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+        "meshes":[{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1},"targets":[{"NORMAL":1}]}]}],
+        "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","max":[1,1,0],"min":[0,0,0]},
+            {"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"}],
+        "bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":36}],
+        "buffers":[{"byteLength":72,"uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/"}]})";
+    Assimp::Importer importer;
+    const aiScene* scene = Import(importer, "scene.gltf", gltf);
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    ASSERT_EQ(scene->mNumMeshes, 1u);
+    ASSERT_EQ(scene->mMeshes[0]->mNumAnimMeshes, 1u);
+    EXPECT_FALSE(scene->mMeshes[0]->mAnimMeshes[0]->HasPositions());
+}
